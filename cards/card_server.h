@@ -1,0 +1,31 @@
+// The card HTTP server: the two phone pages, /health, and the four card API
+// routes, each answered through the worker within 10 seconds.
+#pragma once
+#include <memory>
+#include <string>
+#include <thread>
+
+struct Core;
+
+class CardServer {
+ public:
+  explicit CardServer(Core& core);
+  ~CardServer();  // stops and joins
+  CardServer(const CardServer&) = delete;
+  CardServer& operator=(const CardServer&) = delete;
+
+  // Starts the card-server thread listening on 0.0.0.0:`port`. A port that
+  // cannot be bound ends that thread; the rest of the application goes on.
+  void start(int port);
+  // Asks the server to stop; safe from any thread, at any time, repeatedly.
+  void stop();
+  // Waits for the card-server thread (after stop, at most the 10-second wait
+  // of a request in flight).
+  void join();
+  // True once the server is listening (for tests and diagnostics).
+  bool is_listening() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};

@@ -1,0 +1,97 @@
+#include "store/contest.h"
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "store/database.h"
+#include "store/schema.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+ContestPlatform g_platform;
+
+const char kInsertContest[] =
+    "INSERT INTO contest (name, scored_at) VALUES (?, '2020-01-01 00:00:00');";
+
+// Names that would leave the desktop folder, or that no organiser types.
+bool is_valid_contest_name(const std::string& name) {
+  for (unsigned char c : name)
+    if (c < 0x20 || c == 0x7F) return false;
+  fs::path path(name);
+  if (path.is_absolute() || path.has_root_path()) return false;
+  for (const fs::path& part : path)
+    if (part == "." || part == "..") return false;
+  return true;
+}
+
+bool something_exists(const fs::path& path) {
+  std::error_code ec;
+  fs::file_status status = fs::symlink_status(path, ec);
+  if (ec && status.type() != fs::file_type::not_found)
+    throw fs::filesystem_error("cannot check contest folder", path, ec);
+  return fs::exists(status);
+}
+
+// Steps one pragma statement; false when it does not complete.
+bool set_pragma(const char* sql) {
+  Statement pragma(sql);
+  return pragma.step() == SQLITE_DONE;
+}
+
+std::string finish_open() {
+  if (!set_pragma("PRAGMA foreign_keys = ON;") || !set_pragma("PRAGMA synchronous = NORMAL;"))
+    return "ERROR:Pragma could not be set.";
+  if (sqlite3_busy_timeout(contest_database().handle(), 5000) != SQLITE_OK)
+    return "ERROR:Pragma busy timeout could not be set.";
+  Statement name("SELECT name FROM contest;");
+  if (name.step() != SQLITE_ROW) return "ERROR:Contest name could not be retrieved.";
+  return name.column_text(0);
+}
+
+}  // namespace
+
+void set_contest_platform(ContestPlatform platform) { g_platform = std::move(platform); }
+
+std::string create_contest(const std::string& name) {
+  if (!is_valid_contest_name(name)) return "ERROR:This is not a valid contest name.";
+  std::string desktop = g_platform.desktop_folder ? g_platform.desktop_folder() : std::string();
+  fs::path folder = fs::path(desktop) / name;
+  if (something_exists(folder)) return "ERROR:This contest already exists on your desktop.";
+  fs::create_directories(folder);
+  if (!open_database((folder / "contest.db").string()))
+    return "ERROR:Critical failure, the database could not be opened.";
+  if (!contest_database().execute_script(kSchemaScript)) {
+    close_database();
+    return "ERROR:Critical failure, the database could not be initialized.";
+  }
+  Statement insert(kInsertContest);
+  insert.bind_text(1, name);
+  if (!run_change(insert).empty()) {
+    close_database();
+    return "ERROR:The contest could not be initialized.";
+  }
+  return std::string();
+}
+
+std::string open_contest(const std::string&) {
+  std::string desktop = g_platform.desktop_folder ? g_platform.desktop_folder() : std::string();
+  std::string path = g_platform.choose_contest_file ? g_platform.choose_contest_file(desktop) : "";
+  if (path.empty()) return "None";
+  // Opening creates missing files; a contest is never created from here.
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec) || !open_database(path)) return "ERROR:Critical failure, the database could not be opened.";
+  std::string result;
+  try {
+    result = finish_open();
+  } catch (const DatabaseFailure&) {
+    result = "ERROR:This file is not a contest database.";
+  }
+  // A file that is not a usable contest must not stay open: the organiser
+  // would otherwise have to restart before opening the right one.
+  if (result.rfind("ERROR:", 0) == 0) close_database();
+  return result;
+}

@@ -1,0 +1,153 @@
+#include "tests/test_support.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/text.h"
+#include "store/contest.h"
+#include "store/database.h"
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "ringtally-test-XXXXXX").string();
+  path_ = mkdtemp(pattern.data()) ? pattern : std::string();
+  EXPECT_FALSE(path_.empty());
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path_, ec);
+}
+
+OpenContest::OpenContest() {
+  std::string desktop = desktop_.path();
+  set_contest_platform({[desktop] { return desktop; }, [](const std::string&) { return ""; }});
+  EXPECT_EQ(create_contest("Test"), "");
+  folder_ = desktop + "/Test";
+}
+
+OpenContest::~OpenContest() { close_database(); }
+
+void exec_sql(const std::string& sql) {
+  Statement statement(sql.c_str());
+  int rc = statement.step();
+  EXPECT_TRUE(rc == 100 || rc == 101) << sql;
+}
+
+std::string query_text(const std::string& sql) {
+  Statement statement(sql.c_str());
+  return statement.step() == 100 ? statement.column_text(0) : std::string();
+}
+
+std::string fields(const std::vector<std::string>& parts) {
+  std::string out;
+  for (size_t i = 0; i < parts.size(); ++i) out += (i ? "\x1f" : "") + parts[i];
+  return out;
+}
+
+std::string host_binary() {
+  const char* path = getenv("RINGTALLY_HOST");
+  return path ? path : "./ringtally-host";
+}
+
+HostProcess::HostProcess(const std::vector<std::string>& args) {
+  int to_child[2], from_child[2];
+  if (pipe2(to_child, O_CLOEXEC) != 0 || pipe2(from_child, O_CLOEXEC) != 0) return;
+  pid_ = fork();
+  if (pid_ == 0) {
+    dup2(to_child[0], 0);
+    dup2(from_child[1], 1);
+    std::vector<std::string> all = {host_binary()};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(to_child[0]);
+  close(from_child[1]);
+  in_ = to_child[1];
+  out_ = from_child[0];
+}
+
+HostProcess::~HostProcess() {
+  if (in_ >= 0) close(in_);
+  if (out_ >= 0) close(out_);
+  if (pid_ > 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+void HostProcess::send(const std::string& message) { send_raw(quote_js_string(message) + "\n"); }
+
+void HostProcess::send_raw(const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = write(in_, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) return;
+    done += static_cast<size_t>(n);
+  }
+}
+
+std::string HostProcess::receive(int timeout_ms, bool* ok) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    size_t newline = buffer_.find('\n');
+    if (newline != std::string::npos) {
+      std::string line = buffer_.substr(0, newline), reply;
+      buffer_.erase(0, newline + 1);
+      bool parsed = parse_json_string(line, &reply);
+      EXPECT_TRUE(parsed) << line;
+      if (ok) *ok = parsed;
+      return reply;
+    }
+    int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    deadline - std::chrono::steady_clock::now())
+                                    .count());
+    pollfd fd = {out_, POLLIN, 0};
+    char chunk[4096];
+    ssize_t n = 0;
+    if (left <= 0 || poll(&fd, 1, left) <= 0 || (n = read(out_, chunk, sizeof chunk)) <= 0) {
+      if (ok) *ok = false;
+      return std::string();
+    }
+    buffer_.append(chunk, static_cast<size_t>(n));
+  }
+}
+
+std::string HostProcess::call(const std::string& message) {
+  send(message);
+  return receive();
+}
+
+void HostProcess::close_input() {
+  close(in_);
+  in_ = -1;
+}
+
+void HostProcess::signal(int sig) { kill(pid_, sig); }
+
+int HostProcess::wait(int timeout_ms) {
+  for (int waited = 0; waited <= timeout_ms; waited += 10) {
+    int status;
+    pid_t done = waitpid(pid_, &status, WNOHANG);
+    if (done == pid_) {
+      pid_ = -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    usleep(10000);
+  }
+  return -1;
+}

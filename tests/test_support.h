@@ -1,0 +1,69 @@
+// Shared test fixtures: temporary folders, an open contest, and a
+// ringtally-host child process talking over its streams.
+#pragma once
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+// A fresh folder under the system's temp folder, removed with everything in
+// it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Creates a contest named "Test" in a temporary desktop and leaves it open
+// for the test; closes it again afterwards.
+class OpenContest {
+ public:
+  OpenContest();
+  ~OpenContest();
+  const std::string& folder() const { return folder_; }
+
+ private:
+  TempDir desktop_;
+  std::string folder_;
+};
+
+// Runs `sql` (one statement) on the open contest; fails the test on error.
+void exec_sql(const std::string& sql);
+// The first column of the first row of `sql`, as text ("" for none/NULL).
+std::string query_text(const std::string& sql);
+
+// "a", "b" -> "a\x1fb".
+std::string fields(const std::vector<std::string>& parts);
+
+// ringtally-host as a child process.
+class HostProcess {
+ public:
+  explicit HostProcess(const std::vector<std::string>& args);
+  ~HostProcess();  // kills the child if it still runs
+  // Sends one message as a JSON string line.
+  void send(const std::string& message);
+  void send_raw(const std::string& bytes);
+  // The next reply, decoded; "" with `ok` false after `timeout_ms` or EOF.
+  std::string receive(int timeout_ms = 10000, bool* ok = nullptr);
+  // send + receive.
+  std::string call(const std::string& message);
+  void close_input();
+  void signal(int sig);
+  // Waits for the exit; returns the exit code, or -1 on a signal or timeout.
+  int wait(int timeout_ms = 15000);
+  pid_t pid() const { return pid_; }
+
+ private:
+  pid_t pid_ = -1;
+  int in_ = -1, out_ = -1;
+  std::string buffer_;
+};
+
+// The built ringtally-host (from the RINGTALLY_HOST environment variable).
+std::string host_binary();

@@ -51,7 +51,7 @@ bool parse_port(const char* text, int* port) {
   char* end = nullptr;
   errno = 0;
   long value = strtol(text, &end, 10);
-  if (errno || end == text || *end || value < 1 || value > 65535) return false;
+  if (errno || end == text || *end || value < 0 || value > 65535) return false;
   *port = static_cast<int>(value);
   return true;
 }
@@ -124,7 +124,7 @@ bool parse_host_options(int argc, const char* const* argv, HostOptions* options,
       options->open_file = value;
     } else if (flag == "--card-port") {
       if (!parse_port(value, &options->card_port)) {
-        *error = "The card port must be a number from 1 to 65535.";
+        *error = "The card port must be a number from 0 (no card server) to 65535.";
         return false;
       }
     } else {
@@ -153,7 +153,7 @@ int run_stream_host(const HostOptions& options) {
   StdoutSink sink;
   std::thread worker(worker_func, std::ref(core), std::ref(sink));
   CardServer card_server(core);
-  card_server.start(options.card_port);
+  if (options.card_port != 0) card_server.start(options.card_port);
 
   if (read_messages(core, sink) == Ending::kEndOfInput) wait_for_answers(sink);
 

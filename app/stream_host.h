@@ -12,7 +12,7 @@ struct HostOptions {
   bool has_desktop = false;
   std::string desktop;    // --desktop DIR
   std::string open_file;  // --open-file PATH: what the open dialog answers
-  int card_port = 56780;  // --card-port N
+  int card_port = 56780;  // --card-port N; 0 runs no card server
 };
 
 // Reads `--desktop DIR`, `--open-file PATH`, `--card-port N`. False, with a

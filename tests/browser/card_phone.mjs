@@ -63,10 +63,23 @@ export class CardPhone {
     await this.enter('#class-number-inp', classNumber);
   }
 
-  // Taps a submit button and waits until `box` shows something again.
+  // Taps a submit button and waits until `box` is next written while shown:
+  // at once for a refusal on the phone, after the reply otherwise. A box that
+  // already shows the same text is still told apart, since every message
+  // rewrites the box.
   async submit(button, box) {
+    await this.page.evaluate((selector) => {
+      const element = document.querySelector(selector);
+      window.cardTestShown = false;
+      const observer = new MutationObserver(() => {
+        if (element.classList.contains('hidden')) return;
+        window.cardTestShown = true;
+        observer.disconnect();
+      });
+      observer.observe(element, { attributes: true, childList: true, subtree: true, characterData: true });
+    }, box);
     await this.page.tap(button);
-    await this.page.waitForSelector(`${box}:not(.hidden)`, { timeout: 15000 });
+    await this.page.waitForFunction(() => window.cardTestShown, null, { timeout: 30000 });
     return this.box(box);
   }
 

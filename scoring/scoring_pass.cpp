@@ -58,7 +58,8 @@ void rescore_class(const ScorableClass& cls, const std::string& scored_at, State
   while (select.step() == SQLITE_ROW) {
     const int score = score_placing(select.column_int(1), cls.placing, cls.cuts);
     update.bind_int(1, score);
-    // NULL reasons read as 0; widened so an absurd stored value cannot overflow.
+    // NULL reasons read as 0; added in 64 bits so an absurd stored value
+    // cannot cause signed overflow.
     const long long total = static_cast<long long>(score) + select.column_int(2);
     update.bind_int(2, static_cast<int>(total));
     update.bind_int(3, select.column_int(0));

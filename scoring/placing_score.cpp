@@ -39,5 +39,7 @@ int score_placing(int contestant_placing, int official_placing, int cuts) {
   int score = 50;
   for (const auto& pair : pairs)
     if (placed_above(c, o.p[pair.lower], o.p[pair.higher])) score -= pair.penalty;
+  // Negative cuts (never admitted by the pages) must not lift a score past 50.
+  if (score > 50) return 50;
   return score > 0 ? score : 0;
 }

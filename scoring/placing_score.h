@@ -11,9 +11,9 @@
 //
 // Returns 50 less, for every pair of items the contestant put in the wrong
 // order, the sum of the cuts lying between their official positions; a full
-// reversal costs 3*T + 4*M + 3*B. The total is clamped to 0 only at the end,
-// so for cuts 0..999 the result is always 0..50; it is 0 for a contestant
-// placing of 0. Negative cuts are not refused and charge negative penalties.
+// reversal costs 3*T + 4*M + 3*B. The total is clamped to 0..50 only at the
+// end (the running total may dip below 0); it is 0 for a contestant placing
+// of 0. Negative cuts are not refused, but cannot lift a score past 50.
 // Inputs are not validated: a digit absent from the official placing takes
 // part in no pair, and the first position and the top cut are whole
 // quotients (12345 has first position 12, cuts 1234 a top cut of 12).

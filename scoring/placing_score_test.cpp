@@ -99,3 +99,8 @@ TEST(PlacingScore, EveryOrderAgainstEveryOfficialOrder) {
 }
 
 }  // namespace
+
+TEST(ScorePlacing, NegativeCutsNeverLiftAScorePast50) {
+  EXPECT_EQ(score_placing(4321, 1234, -999), 50);
+  EXPECT_EQ(score_placing(2134, 1234, -100), 50);
+}

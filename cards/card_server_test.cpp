@@ -73,7 +73,7 @@ class CardServerTest : public ::testing::Test {
   void start_server(int port) {
     server = std::make_unique<CardServer>(core);
     server->start(port);
-    for (int i = 0; i < 500 && !server->is_listening(); ++i)
+    for (int i = 0; i < 2000 && !server->is_listening(); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(server->is_listening());
   }

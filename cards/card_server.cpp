@@ -17,8 +17,12 @@ constexpr time_t kReadWriteTimeoutSeconds = 5;
 // A phone that has just submitted keeps its connection open and holds a
 // request thread while it idles, so the pool is sized for a crowd of phones
 // and idle connections are let go quickly.
-constexpr size_t kRequestThreads = 128;
+constexpr size_t kRequestThreads = 256;
 constexpr time_t kKeepAliveSeconds = 2;
+constexpr size_t kKeepAliveRequests = 100;
+// The library listens with a backlog of 5, which drops connections when a
+// room full of phones connects at once.
+constexpr int kListenBacklog = 128;
 // A card body is two or three short numbers.
 constexpr size_t kMaxBodyBytes = 4096;
 
@@ -39,6 +43,11 @@ class CardHttpServer : public httplib::Server {
     if (sock == INVALID_SOCKET) return;
     ::shutdown(sock, SHUT_RDWR);
     ::close(sock);
+  }
+  // Listening again on a listening socket only changes its backlog.
+  void widen_backlog(int backlog) {
+    int sock = svr_sock_;
+    if (sock != INVALID_SOCKET) ::listen(sock, backlog);
   }
 };
 
@@ -80,6 +89,8 @@ void configure(httplib::Server& server, Core& core) {
   server.set_read_timeout(kReadWriteTimeoutSeconds, 0);
   server.set_write_timeout(kReadWriteTimeoutSeconds, 0);
   server.set_keep_alive_timeout(kKeepAliveSeconds);
+  server.set_keep_alive_max_count(kKeepAliveRequests);
+  server.set_tcp_nodelay(true);
   server.set_payload_max_length(kMaxBodyBytes);
   server.set_socket_options(set_listener_options);
   server.new_task_queue = [] { return new httplib::ThreadPool(kRequestThreads); };
@@ -113,6 +124,7 @@ void http_server_func(ServerState& state, int port) {
   auto server = std::make_unique<CardHttpServer>();
   configure(*server, state.core);
   if (!server->bind_to_port("0.0.0.0", port)) return;
+  server->widen_backlog(kListenBacklog);
   {
     std::lock_guard<std::mutex> lock(state.server_mutex);
     if (state.stop_requested) return;

@@ -180,7 +180,11 @@ void measure_library_defaults(int n) {
   server.Post("/api/fetch_card_names", [](const httplib::Request&, httplib::Response& res) {
     res.set_content("Name\x1f" "Class", "text/plain");
   });
-  std::thread listener([&] { server.listen("0.0.0.0", kDefaultsPort); });
+  if (!server.bind_to_port("0.0.0.0", kDefaultsPort)) {
+    printf("  library defaults: port %d is taken, skipped\n", kDefaultsPort);
+    return;
+  }
+  std::thread listener([&] { server.listen_after_bind(); });
   while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   measure_idle_phones(kDefaultsPort, n, "library defaults", "/api/fetch_card_names", 3);
   server.stop();
@@ -217,7 +221,12 @@ int main(int argc, char** argv) {
   std::thread worker(worker_func, std::ref(core), std::ref(sink));
   CardServer server(core);
   server.start(kCardPort);
-  while (!server.is_listening()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  for (int i = 0; i < 5000 && !server.is_listening(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  if (!server.is_listening()) {
+    fprintf(stderr, "card_bench: port %d is taken\n", kCardPort);
+    return 1;
+  }
 
   for (int n : counts) {
     printf("N = %d\n", n);

@@ -4,6 +4,7 @@
 #include <httplib.h>
 
 #include <csignal>
+#include <memory>
 #include <regex>
 #include <thread>
 
@@ -31,7 +32,7 @@ void add_fixtures(const std::string& contest_file) {
 
 bool wait_for_health(int port) {
   httplib::Client client("127.0.0.1", port);
-  for (int i = 0; i < 2000; ++i) {
+  for (int i = 0; i < 300; ++i) {
     auto res = client.Get("/health");
     if (res && res->status == 200) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -39,10 +40,24 @@ bool wait_for_health(int port) {
   return false;
 }
 
+// A host whose card server listens on `port`. The test ports lie in the
+// system's range for outgoing connections, so a client elsewhere may hold
+// one for a moment: start again a few times.
+std::unique_ptr<HostProcess> start_card_host(const std::string& desktop, int port) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    auto host = std::make_unique<HostProcess>(
+        std::vector<std::string>{"--desktop", desktop, "--card-port", std::to_string(port)});
+    if (wait_for_health(port)) return host;
+  }
+  ADD_FAILURE() << "no card server on port " << port;
+  return nullptr;
+}
+
 TEST(CardHost, ServesTheCardApiForTheOpenContest) {
   TempDir desktop;
-  HostProcess host({"--desktop", desktop.path(), "--card-port", "57120"});
-  ASSERT_TRUE(wait_for_health(57120));
+  auto started = start_card_host(desktop.path(), 57120);
+  ASSERT_TRUE(started);
+  HostProcess& host = *started;
   httplib::Client phone("127.0.0.1", 57120);
   phone.set_read_timeout(30, 0);
   auto post = [&](const std::string& command, const std::string& body) {
@@ -110,8 +125,9 @@ TEST(CardHost, WifiAddressesNameThisComputerAndTheirCodesScan) {
 
 TEST(CardHost, APortAlreadyTakenLeavesTheHostWorking) {
   TempDir first_desktop, second_desktop;
-  HostProcess first({"--desktop", first_desktop.path(), "--card-port", "57121"});
-  ASSERT_TRUE(wait_for_health(57121));
+  auto started = start_card_host(first_desktop.path(), 57121);
+  ASSERT_TRUE(started);
+  HostProcess& first = *started;
   HostProcess second({"--desktop", second_desktop.path(), "--card-port", "57121"});
   EXPECT_EQ(second.call("1:create_contest:Second"), "1:");
   EXPECT_EQ(second.call("2:fetch_card_names:x"), "2:ERROR:A number in this request is not valid.");
@@ -142,9 +158,10 @@ TEST(CardHost, ASlowLookUpOfTheSlowHostTimesOutAndTheNextRequestGetsItsOwnResult
   TempDir desktop;
   std::string host = host_binary();
   setenv("RINGTALLY_HOST", slow_host_binary().c_str(), 1);
-  HostProcess slow({"--desktop", desktop.path(), "--card-port", "57122"});
+  auto started = start_card_host(desktop.path(), 57122);
   setenv("RINGTALLY_HOST", host.c_str(), 1);
-  ASSERT_TRUE(wait_for_health(57122));
+  ASSERT_TRUE(started);
+  HostProcess& slow = *started;
   EXPECT_EQ(slow.call("1:create_contest:Slow"), "1:");
   httplib::Client phone("127.0.0.1", 57122);
   phone.set_read_timeout(30, 0);

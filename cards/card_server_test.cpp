@@ -70,12 +70,19 @@ class CardServerTest : public ::testing::Test {
     stop_worker(core.queue);
     worker.join();
   }
+  // The test ports lie in the system's range for outgoing connections, so a
+  // client elsewhere may hold one for a moment: try again a few times.
   void start_server(int port) {
-    server = std::make_unique<CardServer>(core);
-    server->start(port);
-    for (int i = 0; i < 2000 && !server->is_listening(); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_TRUE(server->is_listening());
+    for (int attempt = 0; attempt < 10; ++attempt) {
+      server = std::make_unique<CardServer>(core);
+      server->start(port);
+      for (int i = 0; i < 300 && !server->is_listening(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (server->is_listening()) return;
+      server.reset();
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    FAIL() << "port " << port << " stayed taken";
   }
   void hold_worker() { on_web_message(core, "h:hold:"); }
   void release() {
@@ -220,7 +227,8 @@ TEST_F(CardServerTest, ABrokenExchangeAnswersInternalError) {
   EXPECT_EQ(pending_count(), 0u);
 }
 
-// Listens on 0.0.0.0:`port` without SO_REUSEPORT, like any other program.
+// Listens on 0.0.0.0:`port` without SO_REUSEPORT, like any other program
+// (retrying while an outgoing connection elsewhere holds the port).
 int take_port(int port) {
   int sock = socket(AF_INET, SOCK_STREAM, 0);
   int yes = 1;
@@ -229,7 +237,12 @@ int take_port(int port) {
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<uint16_t>(port));
   address.sin_addr.s_addr = htonl(INADDR_ANY);
-  EXPECT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  int bound = -1;
+  for (int attempt = 0; attempt < 30 && bound != 0; ++attempt) {
+    if (attempt) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    bound = bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  }
+  EXPECT_EQ(bound, 0);
   EXPECT_EQ(listen(sock, 4), 0);
   return sock;
 }

@@ -49,6 +49,9 @@ export class CardHost {
       this.waiting.clear();
     });
     createInterface({ input: this.child.stdout }).on('line', (line) => this.onLine(line));
+    // A suite that dies half-way must not leave a host holding its port.
+    const child = this.child;
+    process.once('exit', () => { if (child.exitCode === null && child.signalCode === null) child.kill('SIGKILL'); });
   }
 
   // Starts the host and waits until its card server answers /health.

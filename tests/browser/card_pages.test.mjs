@@ -7,7 +7,7 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 import { CardHost, fields, hostExecutable, rowsOf, slowHostExecutable } from './card_host.mjs';
-import { CardPhone, PHONE, launchBrowser } from './card_phone.mjs';
+import { CardPhone, PHONE, closeBrowser, launchBrowser } from './card_phone.mjs';
 
 const PORT_CONTEST = 57311;
 const PORT_NO_CONTEST = 57312;
@@ -94,7 +94,7 @@ async function withPhone(browser, url, body, device = PHONE) {
 
 let browser;
 before(async () => { browser = await launchBrowser(); });
-after(async () => { await browser?.close(); });
+after(async () => { await closeBrowser(browser); });
 
 describe('card pages against a contest', () => {
   let host;
@@ -424,14 +424,18 @@ describe('card pages when the worker is held up', () => {
     const reasons = await CardPhone.open(browser, `${host.base}/reasons`);
     const changed = await CardPhone.open(browser, `${host.base}/reasons`);
     try {
-      // 9999 holds the one worker for 11 s; the other two wait behind it.
+      // 9999 holds the one worker for 11 s. The other two requests go out
+      // right behind it, so their 10 s run out while it sleeps; everything
+      // is typed beforehand to keep that gap small.
       await placing.enterNumbers('9999', '1');
-      await placing.page.tap('#submit-numbers-btn');
       await reasons.enterNumbers('1011', '1');
-      await reasons.page.tap('#submit-numbers-btn');
       await changed.enterNumbers('1012', '1');
       const staleReply = changed.page.waitForResponse((r) => r.url().endsWith('/api/fetch_card_names_and_placing'),
         { timeout: REPLY_LIMIT_MS });
+      const held = placing.page.waitForRequest((r) => r.url().endsWith('/api/fetch_card_names'));
+      await placing.page.tap('#submit-numbers-btn');
+      await held;
+      await reasons.page.tap('#submit-numbers-btn');
       await changed.page.tap('#submit-numbers-btn');
       // A different number typed while the request waits makes its reply stale.
       await changed.page.fill('#contestant-number-inp', '1013');
@@ -441,8 +445,10 @@ describe('card pages when the worker is held up', () => {
         assertBox(await phone.box('#info-box'), 'error', ['Error: Request timeout']);
       }
       await placing.screenshot('placing-timeout');
+      // Names (200) or a time-out (408), depending on when the worker got to
+      // it: either way the reply no longer matches the numbers on screen.
       const stale = await staleReply;
-      assert.equal(stale.status(), 408);
+      assert.ok([200, 408].includes(stale.status()), `status ${stale.status()}`);
       await stale.finished();
       // Give the page's own handling of that reply time to run before looking.
       await changed.page.waitForTimeout(500);

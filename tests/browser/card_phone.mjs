@@ -24,6 +24,21 @@ export async function launchBrowser() {
   return chromium.launch({ executablePath: '/usr/bin/chromium', args: CHROMIUM_ARGS });
 }
 
+// Closes the browser, failing plainly rather than hanging the suite when
+// Chromium does not go away.
+export async function closeBrowser(browser, limitMs = 20000) {
+  if (!browser) return;
+  let timer;
+  const limit = new Promise((resolve, reject) => {
+    timer = setTimeout(() => reject(new Error(`Chromium did not close within ${limitMs} ms`)), limitMs);
+  });
+  try {
+    await Promise.race([browser.close(), limit]);
+  } finally {
+    clearTimeout(timer);
+  }
+}
+
 export class CardPhone {
   // Opens `url` ("http://host:port/placing" or "/reasons") on a new phone.
   static async open(browser, url, device = PHONE) {

@@ -68,6 +68,7 @@ class HostChild {
 //   viewport, beforeLoad(page): hooks for the few tests that need them
 export async function openPage(browser, options = {}) {
   const context = await browser.newContext({ viewport: options.viewport || { width: 1400, height: 900 } });
+  context.setDefaultTimeout(5000);
   const page = await context.newPage();
   const session = {
     page,

@@ -42,7 +42,13 @@ bool set_pragma(const char* sql) {
   return pragma.step() == SQLITE_DONE;
 }
 
+const char kCannotWrite[] =
+    "ERROR:The contest file cannot be written. Check that the contest folder and its file "
+    "can be written to.";
+
 std::string finish_open() {
+  // A file the organiser cannot write would open, then refuse every save.
+  if (sqlite3_db_readonly(contest_database().handle(), "main") == 1) return kCannotWrite;
   if (!set_pragma("PRAGMA foreign_keys = ON;") || !set_pragma("PRAGMA synchronous = NORMAL;"))
     return "ERROR:Pragma could not be set.";
   if (sqlite3_busy_timeout(contest_database().handle(), 5000) != SQLITE_OK)
@@ -88,7 +94,8 @@ std::string open_contest(const std::string&) {
   try {
     result = finish_open();
   } catch (const DatabaseFailure&) {
-    result = "ERROR:This file is not a contest database.";
+    int code = sqlite3_errcode(contest_database().handle());
+    result = is_write_failure(code) ? kCannotWrite : "ERROR:This file is not a contest database.";
   }
   // A file that is not a usable contest must not stay open: the organiser
   // would otherwise have to restart before opening the right one.

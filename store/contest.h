@@ -15,9 +15,13 @@ struct ContestPlatform {
 };
 void set_contest_platform(ContestPlatform platform);
 
-// Command: the argument is the contest name, used as received. Answers "" or
-// an "ERROR:" text; raises std::filesystem::filesystem_error when the folder
-// cannot be made.
+// Command: the argument is the contest name, used as received ("a/b" nests
+// folders). A name that is absolute, has a "." or ".." part or a control
+// character answers "ERROR:This is not a valid contest name." and creates
+// nothing. Otherwise answers "" (the contest is then open) or an "ERROR:"
+// text; a contest that could not be given its schema or its contest row is
+// closed again. Raises std::filesystem::filesystem_error when the folder
+// cannot be checked or made.
 std::string create_contest(const std::string& name);
 // Command: argument ignored. Answers the stored name, "None" when the dialog
 // was cancelled, or an "ERROR:" text. A file that was opened but is not a

@@ -5,6 +5,21 @@
 #include <utility>
 
 const char kConsistencyError[] = "ERROR:A data consistency check prevented this action.";
+const char kWriteError[] =
+    "ERROR:The contest file could not be written. Check that the disk has free space and "
+    "that the contest folder can be written to.";
+
+bool is_write_failure(int step_result) {
+  switch (step_result & 0xFF) {
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+      return true;
+    default:
+      return false;
+  }
+}
 
 namespace {
 const char kSeparator = '\x1f';
@@ -139,7 +154,10 @@ const std::string& field_at(const std::vector<std::string>& fields, size_t index
 }
 
 std::string run_change(Statement& statement) {
-  return statement.step() == SQLITE_DONE ? std::string() : std::string(kConsistencyError);
+  int rc = statement.step();
+  if (rc == SQLITE_DONE) return std::string();
+  // Telling a full disk from a refused entry tells the organiser what to fix.
+  return is_write_failure(rc) ? kWriteError : kConsistencyError;
 }
 
 std::string run_listing(Statement& statement, int columns) {

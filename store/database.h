@@ -106,8 +106,15 @@ int read_int(const std::string& text);
 const std::string& field_at(const std::vector<std::string>& fields, size_t index);
 
 extern const char kConsistencyError[];  // "ERROR:A data consistency check prevented this action."
+// A change the file system refused (disk full, read-only folder, I/O error).
+extern const char kWriteError[];
 
-// Steps a bound change once: "" when it completed, kConsistencyError otherwise.
+// True for the step results that mean the file could not be written, as
+// opposed to a refused change.
+bool is_write_failure(int step_result);
+
+// Steps a bound change once: "" when it completed, kWriteError when the file
+// could not be written, kConsistencyError for any other failure.
 std::string run_change(Statement& statement);
 // Steps a listing to its end: `columns` fields a row, one flat FieldList.
 std::string run_listing(Statement& statement, int columns);

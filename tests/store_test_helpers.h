@@ -1,0 +1,65 @@
+// Helpers for the store command tests: a snapshot of the whole contest, to
+// show that a refused command left the database exactly as it was, and a
+// check that a command rejects its argument as a malformed number or field.
+#pragma once
+#include <sqlite3.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "store/database.h"
+
+// Every row of every table of the open contest as one text.
+inline std::string contest_snapshot() {
+  static const char* const kTables[] = {"contest",     "divisions", "teams",    "contestants",
+                                        "class_types", "classes",   "placings"};
+  std::string out;
+  for (const char* table : kTables) {
+    std::string sql = std::string("SELECT * FROM ") + table + " ORDER BY id;";
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(contest_database().handle(), sql.c_str(), -1, &stmt, nullptr);
+    out += std::string("[") + table + "]\n";
+    while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
+      for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+        const unsigned char* text = sqlite3_column_text(stmt, c);
+        out += text ? reinterpret_cast<const char*>(text) : "<NULL>";
+        out += '|';
+      }
+      out += '\n';
+    }
+    sqlite3_finalize(stmt);
+  }
+  return out;
+}
+
+// True when `command` raises what the worker answers as "A number in this
+// request is not valid.": a field that is no number, out of range, or missing.
+template <typename Command>
+bool rejects_argument(Command command, const std::string& argument) {
+  try {
+    command(argument);
+  } catch (const std::invalid_argument&) {
+    return true;
+  } catch (const std::out_of_range&) {
+    return true;
+  }
+  return false;
+}
+
+// A listing cut at every U+001F as the page cuts it: empty trailing fields
+// are kept (split_fields would drop the last one); "" gives no fields.
+inline std::vector<std::string> split_listing(const std::string& listing) {
+  std::vector<std::string> out;
+  if (listing.empty()) return out;
+  size_t start = 0;
+  for (;;) {
+    size_t end = listing.find('\x1f', start);
+    out.push_back(listing.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) return out;
+    start = end + 1;
+  }
+}
+
+// A 300-digit number: far outside any 32-bit field.
+inline std::string huge_number() { return std::string(300, '9'); }

@@ -351,10 +351,10 @@ describe('setup sections', () => {
       await saveTeam(s, 'Open', 'Red', 'Team');
       assert.deepEqual(s.alerts.slice(2), [CONSISTENCY], 'a Team needs a division with a team size');
       await saveTeam(s, 'Open', 'Red', 'Indiv');
-      assert.deepEqual(await rows(s, 'teams-body'), [['Open', 'Red', 'Indiv', '', '3010'],
+      assert.deepEqual(await rows(s, 'teams-body'), [['Open', 'Red', 'Indiv', '', '2010'],
         ['Junior', 'Jefferson Indiv', 'Indiv', '', '1020'], ['Junior', 'Blue', 'Team', 'Pat Lee', '1010']]);
       assert.deepEqual(await options(s, 'contestant-division-team-name-inp'),
-        [['', null], ['Open Red', '3010'], ['Junior Jefferson Indiv', '1020'], ['Junior Blue', '1010']]);
+        [['', null], ['Open Red', '2010'], ['Junior Jefferson Indiv', '1020'], ['Junior Blue', '1010']]);
 
       await clickRow(s, 'teams-body', 1, 'Blue');
       assert.deepEqual([await valueOf(s, 'team-number-inp'), await valueOf(s, 'team-division-name-inp'),

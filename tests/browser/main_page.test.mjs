@@ -787,6 +787,20 @@ describe('markup in field texts', () => {
       assert.equal(await valueOf(s, 'contestant-division-team-name-inp'), `${evil} ${bold}`);
     });
   });
+  test('a name typed with markup is stored and shown back as typed', async () => {
+    const evil = '<img src=x onerror="window.__pwned=1">';
+    await withPage({}, async (s) => {
+      await createContest(s);
+      await go(s, 'divisions');
+      await saveDivision(s, evil, '3');
+      await go(s, 'teams');
+      await saveTeam(s, evil, '<b>Blue</b>', 'Team', '<i>Pat</i>');
+      assert.deepEqual(await rows(s, 'teams-body'), [[evil, '<b>Blue</b>', 'Team', '<i>Pat</i>', '1010']]);
+      assert.deepEqual(await rows(s, 'divisions-body'), [[evil, '3', '1000']]);
+      assert.deepEqual(await s.page.evaluate(() => [window.__pwned, document.querySelectorAll('main img, main b, main i').length]),
+        [undefined, 0]);
+    });
+  });
 });
 
 describe('sortable tables', () => {

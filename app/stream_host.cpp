@@ -136,6 +136,10 @@ bool parse_host_options(int argc, const char* const* argv, HostOptions* options,
 }
 
 int run_stream_host(const HostOptions& options) {
+  return run_stream_host(options, initialize_functions);
+}
+
+int run_stream_host(const HostOptions& options, void (*fill_table)(CommandTable& table)) {
   if (pipe2(g_signal_pipe, O_CLOEXEC) != 0) return 1;
   struct sigaction action {};
   action.sa_handler = on_signal;
@@ -149,7 +153,7 @@ int run_stream_host(const HostOptions& options) {
                         [open_file](const std::string&) { return open_file; }});
 
   Core core;
-  initialize_functions(core.table);
+  fill_table(core.table);
   StdoutSink sink;
   std::thread worker(worker_func, std::ref(core), std::ref(sink));
   CardServer card_server(core);

@@ -8,6 +8,8 @@
 #pragma once
 #include <string>
 
+#include "app/bridge.h"
+
 struct HostOptions {
   bool has_desktop = false;
   std::string desktop;    // --desktop DIR
@@ -21,3 +23,5 @@ bool parse_host_options(int argc, const char* const* argv, HostOptions* options,
                         std::string* error);
 
 int run_stream_host(const HostOptions& options);
+// The same with a command table that `fill_table` builds (test hosts).
+int run_stream_host(const HostOptions& options, void (*fill_table)(CommandTable& table));

@@ -1,8 +1,131 @@
-// Placeholder until this subsystem lands.
 #include "cards/card_commands.h"
-#include <stdexcept>
 
-std::string fetch_card_names(const std::string&) { throw std::logic_error("not built yet"); }
-std::string fetch_card_names_and_placing(const std::string&) { throw std::logic_error("not built yet"); }
-std::string save_card_placing(const std::string&) { throw std::logic_error("not built yet"); }
-std::string save_card_reasons(const std::string&) { throw std::logic_error("not built yet"); }
+#include <climits>
+#include <optional>
+#include <vector>
+
+#include "store/database.h"
+
+namespace {
+
+const char kNamesSql[] =
+    "SELECT (SELECT name FROM contestants WHERE number = ?) AS contestant, "
+    "(SELECT name FROM classes WHERE id = ?) AS class;";
+const char kNamesAndPlacingSql[] =
+    "SELECT (SELECT name FROM contestants WHERE number = ?) AS contestant, "
+    "(SELECT name FROM classes WHERE id = ?) AS class, "
+    "(SELECT placing FROM placings WHERE contestant_no = ? AND class_id = ?) AS placing;";
+const char kInsertPlacingSql[] =
+    "INSERT INTO placings (class_id, contestant_no, placing, timestamp) "
+    "VALUES (?, ?, ?, datetime('now', 'localtime'));";
+const char kSetReasonsSql[] =
+    "UPDATE placings SET reasons_score = ?, timestamp = datetime('now', 'localtime') "
+    "WHERE class_id = ? AND contestant_no = ? AND reasons_score IS NULL;";
+
+const char kNoContest[] = "ERROR:A contest is not open.";
+const char kBadNumber[] = "ERROR:A number in this request is not valid.";
+const char kNoRow[] = "ERROR:Database problem. Restart the application if the problem persists.";
+const char kSeparator = '\x1f';
+const int kRowReady = 100;
+const int kDone = 101;
+
+bool all_digits(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Contestant and class numbers as the cards write them: digits without a
+// leading zero, within 32 bits.
+std::optional<int> card_number(const std::string& text) {
+  if (!all_digits(text) || text[0] == '0' || text.size() > 10) return std::nullopt;
+  long long value = std::stoll(text);
+  if (value > INT_MAX) return std::nullopt;
+  return static_cast<int>(value);
+}
+
+// "0" (no placing) or the digits 1 to 4, each once.
+bool is_card_placing(const std::string& text) {
+  if (text == "0") return true;
+  if (text.size() != 4) return false;
+  for (char digit : {'1', '2', '3', '4'})
+    if (text.find(digit) == std::string::npos) return false;
+  return true;
+}
+
+// 0 to 50 with no sign and no leading zero, as the Reasons Card accepts it.
+bool is_card_reasons(const std::string& text) {
+  if (!all_digits(text) || text.size() > 2 || (text.size() == 2 && text[0] == '0')) return false;
+  return std::stoi(text) <= 50;
+}
+
+struct CardKey {
+  int contestant;
+  int class_id;
+};
+
+// Contestant and class from fields 0 and 1, when both are card numbers.
+std::optional<CardKey> read_key(const std::vector<std::string>& fields) {
+  if (fields.size() < 2) return std::nullopt;
+  auto contestant = card_number(fields[0]);
+  auto class_id = card_number(fields[1]);
+  if (!contestant || !class_id) return std::nullopt;
+  return CardKey{*contestant, *class_id};
+}
+
+// Steps a names look-up and joins its `columns` fields.
+std::string run_lookup(Statement& statement, int columns) {
+  if (statement.step() != kRowReady) return kNoRow;
+  std::string result;
+  for (int c = 0; c < columns; ++c) {
+    if (c) result += kSeparator;
+    result += statement.column_text(c);
+  }
+  return result;
+}
+
+}  // namespace
+
+std::string fetch_card_names(const std::string& fields) {
+  if (!contest_database().is_open()) return kNoContest;
+  auto key = read_key(split_fields(fields));
+  if (!key) return kBadNumber;
+  Statement statement(kNamesSql);
+  statement.bind_int(1, key->contestant);
+  statement.bind_int(2, key->class_id);
+  return run_lookup(statement, 2);
+}
+
+std::string fetch_card_names_and_placing(const std::string& fields) {
+  if (!contest_database().is_open()) return kNoContest;
+  auto key = read_key(split_fields(fields));
+  if (!key) return kBadNumber;
+  Statement statement(kNamesAndPlacingSql);
+  statement.bind_int(1, key->contestant);
+  statement.bind_int(2, key->class_id);
+  statement.bind_int(3, key->contestant);
+  statement.bind_int(4, key->class_id);
+  return run_lookup(statement, 3);
+}
+
+std::string save_card_placing(const std::string& fields) {
+  if (!contest_database().is_open()) return "false";
+  auto parts = split_fields(fields);
+  auto key = read_key(parts);
+  if (!key || parts.size() < 3 || !is_card_placing(parts[2])) return "false";
+  Statement statement(kInsertPlacingSql);
+  statement.bind_int(1, key->class_id);
+  statement.bind_int(2, key->contestant);
+  statement.bind_int(3, std::stoi(parts[2]));
+  return statement.step() == kDone ? "true" : "false";
+}
+
+std::string save_card_reasons(const std::string& fields) {
+  if (!contest_database().is_open()) return "false";
+  auto parts = split_fields(fields);
+  auto key = read_key(parts);
+  if (!key || parts.size() < 3 || !is_card_reasons(parts[2])) return "false";
+  Statement statement(kSetReasonsSql);
+  statement.bind_int(1, std::stoi(parts[2]));
+  statement.bind_int(2, key->class_id);
+  statement.bind_int(3, key->contestant);
+  return statement.step() == kDone && statement.changes() > 0 ? "true" : "false";
+}

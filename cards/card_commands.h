@@ -1,9 +1,24 @@
 // The four commands behind the phone cards. Arguments: contestant number,
-// class id[, placing or reasons score].
+// class id[, placing or reasons score], as a FieldList; further fields are
+// ignored.
+//
+// The card API is open to the whole contest network, so every field is
+// checked as the card pages write it: contestant and class are digits without
+// a leading zero within 32 bits, a placing is "0" or the digits 1 to 4 each
+// once, a reasons score is 0 to 50 without sign or leading zero. A field that
+// fails makes a write answer "false" and a look-up answer
+// "ERROR:A number in this request is not valid.", touching nothing.
 #pragma once
 #include <string>
 
-std::string fetch_card_names(const std::string& fields);  // contestant name, class name
-std::string fetch_card_names_and_placing(const std::string& fields);  // + stored placing
-std::string save_card_placing(const std::string& fields);  // "true" or "false"
-std::string save_card_reasons(const std::string& fields);  // "true" or "false"
+// Contestant name, U+001F, class name; an unknown number gives an empty name.
+// "ERROR:A contest is not open." without a contest.
+std::string fetch_card_names(const std::string& fields);
+// As fetch_card_names, plus the stored placing (empty when none).
+std::string fetch_card_names_and_placing(const std::string& fields);
+// Inserts the placing once per contestant and class: "true", else "false"
+// (a second submission, unknown numbers, no contest, a field that fails).
+std::string save_card_placing(const std::string& fields);
+// Sets the reasons score of an existing placing that has none yet: "true"
+// only when a row changed, else "false".
+std::string save_card_reasons(const std::string& fields);

@@ -1,5 +1,18 @@
-// Placeholder until this subsystem lands.
 #include "cards/wifi.h"
-#include <stdexcept>
 
-std::string fetch_wifi_addresses(const std::string&) { throw std::logic_error("not built yet"); }
+#include "cards/lan_address.h"
+#include "cards/qr_svg.h"
+
+std::string card_lines_with_qr(const std::string& address) {
+  std::string placing = "Placing Card: http://" + address + ":56780/placing";
+  std::string reasons = "Reasons Card: http://" + address + ":56780/reasons";
+  const char separator = '\x1f';
+  return placing + separator + text_to_qr_svg(placing) + separator + reasons + separator +
+         text_to_qr_svg(reasons);
+}
+
+std::string fetch_wifi_addresses(const std::string&) {
+  LanLookup lookup = find_lan_address();
+  if (lookup.status != LanStatus::kFound) return std::string();
+  return card_lines_with_qr(lookup.address);
+}

@@ -2,5 +2,11 @@
 #pragma once
 #include <string>
 
-// placing line, placing SVG, reasons line, reasons SVG; "" without a LAN address.
+// Placing line, placing SVG, reasons line, reasons SVG for `address`
+// (dotted decimal), as a FieldList. The lines name the application's card
+// port 56780 and the paths /placing and /reasons.
+std::string card_lines_with_qr(const std::string& address);
+
+// Command: argument ignored. card_lines_with_qr of find_lan_address, or ""
+// when no LAN address is found. Needs no open contest.
 std::string fetch_wifi_addresses(const std::string& ignored);

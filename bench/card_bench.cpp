@@ -1,0 +1,246 @@
+// card_bench [N ...]: phones on loopback against the real card server.
+//
+// For each N (default 16 64 128):
+//  1. submissions: N phones, each on its own keep-alive connection, submit a
+//     placing for each of 16 classes through /api/save_card_placing; median
+//     and 99th-percentile latency and throughput;
+//  2. idle phones: N phones each make one request and keep the connection
+//     idle; then new phones (fresh connections) ask /api/fetch_card_names,
+//     one after another; their latencies;
+//  3. the same idle-phone check against a bare cpp-httplib server with the
+//     library's defaults, for comparison (N <= 16 only: it waits seconds).
+// Before all that, the floor: save_card_placing called in-process for as
+// many rows, without HTTP or the queue.
+#include <httplib.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/bridge.h"
+#include "app/command_table.h"
+#include "cards/card_commands.h"
+#include "cards/card_server.h"
+#include "store/contest.h"
+#include "store/database.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kCardPort = 57190;
+constexpr int kDefaultsPort = 57191;
+constexpr int kClasses = 16;
+constexpr int kNewPhones = 20;
+const char kSep = '\x1f';
+
+class NullSink : public ReplySink {
+ public:
+  void deliver_reply(std::string) override {}
+};
+
+double ms_since(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double percentile(std::vector<double> values, double p) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  size_t index = static_cast<size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
+  return values[std::min(index, values.size() - 1)];
+}
+
+// Contestant numbers of `count` contestants: teams of 9 in division 1000.
+std::vector<int> contestant_numbers(int count) {
+  std::vector<int> numbers;
+  for (int i = 0; i < count; ++i) numbers.push_back(1000 + 10 * (i / 9 + 1) + i % 9 + 1);
+  return numbers;
+}
+
+void exec(const std::string& sql) {
+  Statement statement(sql.c_str());
+  statement.step();
+}
+
+void add_fixtures(int contestants) {
+  exec("INSERT INTO divisions (id, name, team_size) VALUES (1, 'Bench', 9)");
+  for (int i = 0; i < contestants; ++i) {
+    if (i % 9 == 0)
+      exec("INSERT INTO teams (division_no, name, type) VALUES (1000, 'Team " +
+           std::to_string(i / 9) + "', 'Team')");
+    exec("INSERT INTO contestants (team_no, name) VALUES (" + std::to_string(1000 + 10 * (i / 9 + 1)) +
+         ", 'Contestant " + std::to_string(i) + "')");
+  }
+  exec("INSERT INTO class_types (name) VALUES ('Beef')");
+  for (int c = 1; c <= kClasses; ++c)
+    exec("INSERT INTO classes (type_id, name, placing, cuts, timestamp) VALUES (1, 'Class " +
+         std::to_string(c) + "', 1234, 323, datetime('now', 'localtime'))");
+}
+
+std::string placing_body(int contestant, int class_id) {
+  return std::to_string(contestant) + kSep + std::to_string(class_id) + kSep + "4321";
+}
+
+// The same inserts in-process, on this thread, before the worker starts.
+void measure_floor(const std::vector<int>& contestants) {
+  auto start = Clock::now();
+  int stored = 0;
+  for (int contestant : contestants)
+    for (int c = 1; c <= kClasses; ++c) stored += save_card_placing(placing_body(contestant, c)) == "true";
+  double elapsed = ms_since(start);
+  exec("DELETE FROM placings");
+  printf("floor: %d in-process save_card_placing inserts in %.1f ms = %.0f inserts/s\n", stored,
+         elapsed, stored / (elapsed / 1000));
+}
+
+void measure_submissions(Core& core, const std::vector<int>& contestants) {
+  int n = static_cast<int>(contestants.size());
+  std::vector<std::vector<double>> latencies(n);
+  std::atomic<int> ready{0}, refused{0};
+  std::atomic<bool> go{false};
+  std::vector<std::thread> phones;
+  for (int p = 0; p < n; ++p) {
+    phones.emplace_back([&, p] {
+      httplib::Client client("127.0.0.1", kCardPort);
+      client.set_keep_alive(true);
+      client.set_tcp_nodelay(true);  // as phone browsers do
+      client.set_read_timeout(30, 0);
+      ++ready;
+      while (!go) std::this_thread::yield();
+      for (int c = 1; c <= kClasses; ++c) {
+        auto start = Clock::now();
+        auto res = client.Post("/api/save_card_placing", placing_body(contestants[p], c), "text/plain");
+        latencies[p].push_back(ms_since(start));
+        if (!res || res->status != 200 || res->body != "true") {
+          if (refused++ < 3)
+            fprintf(stderr, "refused: %s %d %s\n", httplib::to_string(res.error()).c_str(),
+                    res ? res->status : 0, res ? res->body.c_str() : "");
+        }
+      }
+    });
+  }
+  while (ready < n) std::this_thread::yield();
+  auto start = Clock::now();
+  go = true;
+  for (auto& phone : phones) phone.join();
+  double elapsed = ms_since(start);
+  std::vector<double> all;
+  for (auto& list : latencies) all.insert(all.end(), list.begin(), list.end());
+  printf("  submissions: %zu placings, median %.2f ms, p99 %.2f ms, max %.2f ms, "
+         "%.0f placings/s, %d not \"true\"\n",
+         all.size(), percentile(all, 0.5), percentile(all, 0.99), percentile(all, 1.0),
+         all.size() / (elapsed / 1000), refused.load());
+  on_web_message(core, "0:bench_reset:");
+}
+
+// N phones make one request each at once and keep their connections idle;
+// then new phones (fresh connections) ask one after another.
+void measure_idle_phones(int port, int n, const char* label, const char* path, int newcomers) {
+  std::vector<std::unique_ptr<httplib::Client>> idle;
+  for (int p = 0; p < n; ++p) {
+    idle.push_back(std::make_unique<httplib::Client>("127.0.0.1", port));
+    idle.back()->set_keep_alive(true);
+    idle.back()->set_tcp_nodelay(true);
+    idle.back()->set_read_timeout(120, 0);
+  }
+  std::vector<double> firsts(n);
+  std::vector<std::thread> openers;
+  for (int p = 0; p < n; ++p)
+    openers.emplace_back([&, p] {
+      auto start = Clock::now();
+      idle[p]->Post(path, std::string("1") + kSep + "1", "text/plain");
+      firsts[p] = ms_since(start);
+    });
+  for (auto& opener : openers) opener.join();
+  std::vector<double> waits;
+  int failed = 0;
+  for (int i = 0; i < newcomers; ++i) {
+    httplib::Client newcomer("127.0.0.1", port);
+    newcomer.set_tcp_nodelay(true);
+    newcomer.set_read_timeout(120, 0);
+    auto start = Clock::now();
+    auto res = newcomer.Post(path, std::string("1") + kSep + "1", "text/plain");
+    waits.push_back(ms_since(start));
+    if (!res || res->status != 200) ++failed;
+  }
+  printf("  %s: %d phones at once: slowest first answer %.2f ms; then, with their connections "
+         "idle, %d new phones: median %.2f ms, max %.2f ms, %d failed\n",
+         label, n, percentile(firsts, 1.0), newcomers, percentile(waits, 0.5),
+         percentile(waits, 1.0), failed);
+}
+
+// A bare server with every library default, answering like a quick command.
+void measure_library_defaults(int n) {
+  httplib::Server server;
+  server.Post("/api/fetch_card_names", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("Name\x1f" "Class", "text/plain");
+  });
+  if (!server.bind_to_port("0.0.0.0", kDefaultsPort)) {
+    printf("  library defaults: port %d is taken, skipped\n", kDefaultsPort);
+    return;
+  }
+  std::thread listener([&] { server.listen_after_bind(); });
+  while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  measure_idle_phones(kDefaultsPort, n, "library defaults", "/api/fetch_card_names", 3);
+  server.stop();
+  listener.join();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<int> counts;
+  for (int i = 1; i < argc; ++i) counts.push_back(atoi(argv[i]));
+  if (counts.empty()) counts = {16, 64, 128};
+  int most = *std::max_element(counts.begin(), counts.end());
+  if (most < 1 || most > 9 * 99) {
+    fprintf(stderr, "card_bench: N must be 1 to 891\n");
+    return 2;
+  }
+
+  std::string pattern = (std::filesystem::temp_directory_path() / "card-bench-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) return 1;
+  std::string desktop = pattern;
+  set_contest_platform({[desktop] { return desktop; }, [](const std::string&) { return ""; }});
+  if (!create_contest("Bench").empty()) return 1;
+  add_fixtures(most);
+  measure_floor(contestant_numbers(most));
+
+  Core core;
+  initialize_functions(core.table);
+  core.table["bench_reset"] = [](const std::string&) {
+    exec("DELETE FROM placings");
+    return std::string();
+  };
+  NullSink sink;
+  std::thread worker(worker_func, std::ref(core), std::ref(sink));
+  CardServer server(core);
+  server.start(kCardPort);
+  for (int i = 0; i < 5000 && !server.is_listening(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  if (!server.is_listening()) {
+    fprintf(stderr, "card_bench: port %d is taken\n", kCardPort);
+    return 1;
+  }
+
+  for (int n : counts) {
+    printf("N = %d\n", n);
+    measure_submissions(core, contestant_numbers(n));
+    measure_idle_phones(kCardPort, n, "card server", "/api/fetch_card_names", kNewPhones);
+    if (n <= 16) measure_library_defaults(n);
+    fflush(stdout);
+  }
+
+  server.stop();
+  server.join();
+  stop_worker(core.queue);
+  worker.join();
+  close_database();
+  std::filesystem::remove_all(desktop);
+  return 0;
+}

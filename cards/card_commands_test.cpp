@@ -1,0 +1,143 @@
+#include "cards/card_commands.h"
+
+#include <gtest/gtest.h>
+
+#include "store/database.h"
+#include "tests/test_support.h"
+
+namespace {
+
+const char kBadNumber[] = "ERROR:A number in this request is not valid.";
+const char kOldTime[] = "2000-01-01 00:00:00";
+
+// Contestant 1011 "Ann" (and 1012 "Ben") in team 1010, classes 1 "Steers"
+// and 2 "Heifers".
+class CardCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    exec_sql("INSERT INTO divisions (id, name, team_size) VALUES (1, 'Senior', 4)");
+    exec_sql("INSERT INTO teams (division_no, name, type) VALUES (1000, 'Reds', 'Team')");
+    exec_sql("INSERT INTO contestants (team_no, name) VALUES (1010, 'Ann')");
+    exec_sql("INSERT INTO contestants (team_no, name) VALUES (1010, 'Ben')");
+    exec_sql("INSERT INTO class_types (name) VALUES ('Beef')");
+    exec_sql("INSERT INTO classes (type_id, name, placing, cuts, timestamp) "
+             "VALUES (1, 'Steers', 1234, 323, '2000-01-01 00:00:00')");
+    exec_sql("INSERT INTO classes (type_id, name, placing, cuts, timestamp) "
+             "VALUES (1, 'Heifers', 4321, 323, '2000-01-01 00:00:00')");
+  }
+  std::string placings() {
+    return query_text("SELECT group_concat(contestant_no || '/' || class_id || '=' || placing || "
+                      "'/' || ifnull(reasons_score, '-'), ' ') FROM placings");
+  }
+  OpenContest contest;
+};
+
+TEST_F(CardCommandsTest, LookUpsAnswerNamesWithEmptyFieldsForUnknownNumbers) {
+  exec_sql("INSERT INTO placings (class_id, contestant_no, placing, timestamp) "
+           "VALUES (2, 1011, 3142, '2000-01-01 00:00:00')");
+  struct Case {
+    std::string argument, names, names_and_placing;
+  } cases[] = {
+      {fields({"1011", "1"}), fields({"Ann", "Steers"}), fields({"Ann", "Steers", ""})},
+      {fields({"1011", "2"}), fields({"Ann", "Heifers"}), fields({"Ann", "Heifers", "3142"})},
+      {fields({"1019", "1"}), fields({"", "Steers"}), fields({"", "Steers", ""})},
+      {fields({"1012", "9"}), fields({"Ben", ""}), fields({"Ben", "", ""})},
+      {fields({"1011", "2", "extra"}), fields({"Ann", "Heifers"}), fields({"Ann", "Heifers", "3142"})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.argument);
+    EXPECT_EQ(fetch_card_names(c.argument), c.names);
+    EXPECT_EQ(fetch_card_names_and_placing(c.argument), c.names_and_placing);
+  }
+}
+
+TEST_F(CardCommandsTest, APlacingIsStoredOnceAndNeverChangedByACard) {
+  EXPECT_EQ(save_card_placing(fields({"1011", "1", "4321"})), "true");
+  EXPECT_EQ(save_card_placing(fields({"1011", "1", "1234"})), "false");
+  EXPECT_EQ(save_card_placing(fields({"1012", "1", "0"})), "true");
+  EXPECT_EQ(placings(), "1011/1=4321/- 1012/1=0/-");
+  EXPECT_NE(query_text("SELECT timestamp FROM placings WHERE contestant_no = 1011"), "");
+  // Unknown contestant or class: the foreign keys refuse.
+  EXPECT_EQ(save_card_placing(fields({"1019", "1", "1234"})), "false");
+  EXPECT_EQ(save_card_placing(fields({"1011", "9", "1234"})), "false");
+  EXPECT_EQ(placings(), "1011/1=4321/- 1012/1=0/-");
+}
+
+TEST_F(CardCommandsTest, AReasonsScoreNeedsThePlacingAndIsGivenOnce) {
+  EXPECT_EQ(save_card_reasons(fields({"1011", "1", "45"})), "false");  // no placing yet
+  exec_sql("INSERT INTO placings (class_id, contestant_no, placing, timestamp) "
+           "VALUES (1, 1011, 1234, '2000-01-01 00:00:00')");
+  EXPECT_EQ(save_card_reasons(fields({"1011", "1", "45"})), "true");
+  EXPECT_EQ(save_card_reasons(fields({"1011", "1", "30"})), "false");
+  EXPECT_EQ(placings(), "1011/1=1234/45");
+  // The new timestamp makes the next scoring pass rescore the row.
+  EXPECT_NE(query_text("SELECT timestamp FROM placings"), kOldTime);
+}
+
+TEST_F(CardCommandsTest, FieldsThatACardCannotSendAreRefusedAndChangeNothing) {
+  exec_sql("INSERT INTO placings (class_id, contestant_no, placing, timestamp) "
+           "VALUES (2, 1011, 1234, '2000-01-01 00:00:00')");
+  const std::string good_placings[] = {"0", "1234", "4321", "2413"};
+  const std::string bad_placings[] = {"", "1123", "123", "12345", "5123", "0123", "00", "-0",
+                                      "+1234", " 1234", "1234 ", "12.4", "9999", "abcd"};
+  const std::string good_reasons[] = {"0", "7", "10", "49", "50"};
+  const std::string bad_reasons[] = {"", "51", "99", "100", "-1", "+5", "05", "00", "5.0",
+                                     " 5", "5 ", "x", "4294967296"};
+  for (const std::string& placing : bad_placings) {
+    SCOPED_TRACE("placing " + placing);
+    EXPECT_EQ(save_card_placing(fields({"1011", "1", placing})), "false");
+  }
+  for (const std::string& score : bad_reasons) {
+    SCOPED_TRACE("reasons " + score);
+    EXPECT_EQ(save_card_reasons(fields({"1011", "2", score})), "false");
+  }
+  EXPECT_EQ(placings(), "1011/2=1234/-");
+  EXPECT_EQ(query_text("SELECT timestamp FROM placings"), kOldTime);
+
+  // Each accepted form, on a fresh row.
+  for (const std::string& placing : good_placings) {
+    SCOPED_TRACE("placing " + placing);
+    exec_sql("DELETE FROM placings");
+    EXPECT_EQ(save_card_placing(fields({"1011", "1", placing})), "true");
+  }
+  for (const std::string& score : good_reasons) {
+    SCOPED_TRACE("reasons " + score);
+    exec_sql("UPDATE placings SET reasons_score = NULL");
+    EXPECT_EQ(save_card_reasons(fields({"1011", "1", score})), "true");
+    EXPECT_EQ(query_text("SELECT reasons_score FROM placings"), score);
+  }
+}
+
+TEST_F(CardCommandsTest, NumbersThatAreNotCardNumbersGiveFalseOrAnError) {
+  struct Case {
+    std::string contestant, class_id;
+  } cases[] = {{"abc", "1"},  {"1011", "x"},  {"-1011", "1"}, {"+1011", "1"},
+               {"01011", "1"}, {"1011", "01"}, {"0", "1"},     {"1011", "0"},
+               {"1011 ", "1"}, {" 1011", "1"}, {"", "1"},      {"1011", ""},
+               {"2147483648", "1"}, {"99999999999", "1"}, {"1011.0", "1"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.contestant + "/" + c.class_id);
+    EXPECT_EQ(fetch_card_names(fields({c.contestant, c.class_id})), kBadNumber);
+    EXPECT_EQ(fetch_card_names_and_placing(fields({c.contestant, c.class_id})), kBadNumber);
+    EXPECT_EQ(save_card_placing(fields({c.contestant, c.class_id, "1234"})), "false");
+    EXPECT_EQ(save_card_reasons(fields({c.contestant, c.class_id, "40"})), "false");
+  }
+  // Missing fields, an empty argument included.
+  for (const std::string& argument : {std::string(), std::string("1011"), fields({"1011", "1"})}) {
+    SCOPED_TRACE(argument);
+    EXPECT_EQ(save_card_placing(argument), "false");
+    EXPECT_EQ(save_card_reasons(argument), "false");
+  }
+  EXPECT_EQ(fetch_card_names(""), kBadNumber);
+  EXPECT_EQ(fetch_card_names_and_placing("1011"), kBadNumber);
+  EXPECT_EQ(placings(), "");
+}
+
+TEST(CardCommandsWithoutContest, LookUpsAnswerAnErrorAndWritesFalse) {
+  EXPECT_EQ(fetch_card_names(fields({"1011", "1"})), "ERROR:A contest is not open.");
+  EXPECT_EQ(fetch_card_names_and_placing(fields({"1011", "1"})), "ERROR:A contest is not open.");
+  EXPECT_EQ(save_card_placing(fields({"1011", "1", "1234"})), "false");
+  EXPECT_EQ(save_card_reasons(fields({"1011", "1", "40"})), "false");
+}
+
+}  // namespace

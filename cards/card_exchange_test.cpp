@@ -1,0 +1,81 @@
+#include "cards/card_exchange.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+TEST(CardExchange, AReplyIdStillWaitingIsDrawnAgain) {
+  PendingCardRequests pending;
+  CardResponse first, second;
+  std::future<void> first_done, second_done;
+  std::vector<std::string> draws = {"http_100000", "http_100000", "http_100000", "http_200000"};
+  size_t next = 0;
+  auto draw = [&] { return draws.at(next++); };
+  EXPECT_EQ(file_card_exchange(pending, first, &first_done, draw), "http_100000");
+  EXPECT_EQ(file_card_exchange(pending, second, &second_done, draw), "http_200000");
+  EXPECT_EQ(next, 4u);
+
+  // Each result reaches its own exchange only.
+  complete_card_request(pending, "http_200000", "two");
+  EXPECT_EQ(second_done.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+  EXPECT_EQ(second.body, "two");
+  EXPECT_EQ(first_done.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
+  EXPECT_EQ(first.status, 0);
+  drop_card_exchange(pending, "http_100000");
+  EXPECT_TRUE(pending.exchanges.empty());
+}
+
+// The queue's requests answered by hand, as the worker would.
+TEST(CardExchange, AnswersResultTimeoutAndBrokenExchange) {
+  Core core;
+  std::thread answerer([&] {
+    for (int handled = 0; handled < 3;) {
+      QueuedRequest request;
+      bool taken = false;
+      {
+        std::lock_guard<std::mutex> lock(core.queue.queue_mutex);
+        if (!core.queue.requests.empty()) {
+          request = core.queue.requests.front();
+          core.queue.requests.pop_front();
+          taken = true;
+        }
+      }
+      if (!taken) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        continue;
+      }
+      ++handled;
+      EXPECT_TRUE(request.from_card);
+      if (request.payload == "save_card_placing:1\x1f" "2\x1f" "0")
+        complete_card_request(core.pending, request.reply_id, "true");
+      else if (request.payload == "fetch_card_names:broken") {
+        std::lock_guard<std::mutex> lock(core.pending.pending_mutex);
+        core.pending.exchanges.erase(request.reply_id);
+      }  // anything else is left unanswered
+    }
+  });
+  struct Case {
+    const char* command;
+    const char* body;
+    int wait_ms;  // long where an answer comes, so a busy machine cannot fake a time-out
+    CardResponse expected;
+  } cases[] = {
+      {"save_card_placing", "1\x1f" "2\x1f" "0", 20000, {200, "true", "text/plain"}},
+      {"save_card_reasons", "", 300, {408, R"({"error":"Request timeout"})", "application/json"}},
+      {"fetch_card_names", "broken", 20000,
+       {500, R"({"error":"Internal server error"})", "application/json"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    CardResponse answer = run_card_exchange(core, c.command, c.body, std::chrono::milliseconds(c.wait_ms));
+    EXPECT_EQ(answer.status, c.expected.status);
+    EXPECT_EQ(answer.body, c.expected.body);
+    EXPECT_EQ(answer.content_type, c.expected.content_type);
+    EXPECT_TRUE(core.pending.exchanges.empty());
+  }
+  answerer.join();
+}
+
+}  // namespace

@@ -1,0 +1,312 @@
+#include "cards/card_server.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <map>
+#include <future>
+#include <memory>
+#include <thread>
+
+#include "app/bridge.h"
+#include "ui/pages.h"
+
+namespace {
+
+const char kNotFound[] = R"({"error":"Not Found"})";
+
+class CollectingSink : public ReplySink {
+ public:
+  void deliver_reply(std::string reply) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    replies.push_back(std::move(reply));
+    cond.notify_all();
+  }
+  bool wait_for(const std::string& reply) {
+    std::unique_lock<std::mutex> lock(mutex);
+    return cond.wait_for(lock, std::chrono::seconds(30), [&] {
+      return std::find(replies.begin(), replies.end(), reply) != replies.end();
+    });
+  }
+  std::mutex mutex;
+  std::condition_variable cond;
+  std::vector<std::string> replies;
+};
+
+// A worker whose table records what each card command received; the page
+// command "hold" keeps the worker busy until release() is called.
+class CardServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"fetch_card_names", "fetch_card_names_and_placing",
+                             "save_card_placing", "save_card_reasons"}) {
+      std::string command = name;
+      core.table[command] = [this, command](const std::string& argument) {
+        std::lock_guard<std::mutex> lock(record_mutex);
+        received.push_back(command + ":" + argument);
+        return results.count(command) ? results[command] : "result of " + command;
+      };
+    }
+    core.table["hold"] = [this](const std::string&) {
+      std::unique_lock<std::mutex> lock(hold_mutex);
+      hold_cond.wait(lock, [this] { return released; });
+      return std::string();
+    };
+    core.table["ping"] = [](const std::string&) { return std::string("pong"); };
+    worker = std::thread(worker_func, std::ref(core), std::ref(sink));
+  }
+  void TearDown() override {
+    release();
+    if (server) {
+      server->stop();
+      server->join();
+    }
+    stop_worker(core.queue);
+    worker.join();
+  }
+  // The test ports lie in the system's range for outgoing connections, so a
+  // client elsewhere may hold one for a moment: try again a few times.
+  void start_server(int port) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+      server = std::make_unique<CardServer>(core);
+      server->start(port);
+      for (int i = 0; i < 300 && !server->is_listening(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (server->is_listening()) return;
+      server.reset();
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    FAIL() << "port " << port << " stayed taken";
+  }
+  void hold_worker() { on_web_message(core, "h:hold:"); }
+  void release() {
+    std::lock_guard<std::mutex> lock(hold_mutex);
+    released = true;
+    hold_cond.notify_all();
+  }
+  // Waits until every request queued so far has run.
+  void drain_worker(const std::string& id) {
+    on_web_message(core, id + ":ping:");
+    ASSERT_TRUE(sink.wait_for(id + ":pong"));
+  }
+  size_t pending_count() {
+    std::lock_guard<std::mutex> lock(core.pending.pending_mutex);
+    return core.pending.exchanges.size();
+  }
+  std::vector<std::string> received_now() {
+    std::lock_guard<std::mutex> lock(record_mutex);
+    return received;
+  }
+  static std::unique_ptr<httplib::Client> client(int port) {
+    auto c = std::make_unique<httplib::Client>("127.0.0.1", port);
+    c->set_read_timeout(30, 0);
+    return c;
+  }
+
+  Core core;
+  CollectingSink sink;
+  std::thread worker;
+  std::unique_ptr<CardServer> server;
+  std::mutex record_mutex;
+  std::vector<std::string> received;
+  std::map<std::string, std::string> results;
+  std::mutex hold_mutex;
+  std::condition_variable hold_cond;
+  bool released = false;
+};
+
+void expect_answer(const httplib::Result& res, int status, const std::string& body,
+                   const std::string& content_type) {
+  ASSERT_TRUE(res) << httplib::to_string(res.error());
+  EXPECT_EQ(res->status, status);
+  EXPECT_EQ(res->body, body);
+  EXPECT_EQ(res->get_header_value("Content-Type"), content_type);
+}
+
+TEST_F(CardServerTest, PagesAndHealthAreServedAsStored) {
+  start_server(57100);
+  struct Case {
+    const char* path;
+    std::string body;
+    const char* content_type;
+  } cases[] = {{"/placing", std::string(ui::placing_page), "text/html"},
+               {"/reasons", std::string(ui::reasons_page), "text/html"},
+               {"/health", R"({"status":"ok"})", "application/json"},
+               {"/health?probe=1", R"({"status":"ok"})", "application/json"}};
+  auto http = client(57100);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    expect_answer(http->Get(c.path), 200, c.body, c.content_type);
+  }
+}
+
+TEST_F(CardServerTest, RequestsWithoutARouteAnswerNotFound) {
+  start_server(57101);
+  auto http = client(57101);
+  expect_answer(http->Get("/nothing"), 404, kNotFound, "application/json");
+  expect_answer(http->Get("/placing/"), 404, kNotFound, "application/json");
+  expect_answer(http->Get("/api/save_card_placing"), 404, kNotFound, "application/json");
+  expect_answer(http->Post("/placing", "", "text/plain"), 404, kNotFound, "application/json");
+  expect_answer(http->Post("/health", "x", "text/plain"), 404, kNotFound, "application/json");
+  expect_answer(http->Post("/api/no_such_command", "x", "text/plain"), 404, kNotFound,
+                "application/json");
+  // A body far beyond any card's is refused by the library before the route runs.
+  expect_answer(http->Post("/api/save_card_placing", std::string(100000, '1'), "text/plain"), 404,
+                kNotFound, "application/json");
+  drain_worker("1");
+  EXPECT_TRUE(received_now().empty());
+}
+
+TEST_F(CardServerTest, HealthAnswersWhileTheWorkerIsBusy) {
+  start_server(57102);
+  hold_worker();
+  expect_answer(client(57102)->Get("/health"), 200, R"({"status":"ok"})", "application/json");
+}
+
+TEST_F(CardServerTest, ApiRoutesQueueTheBodyAndAnswerTheResultUnchanged) {
+  start_server(57103);
+  results["fetch_card_names"] = "ERROR:A contest is not open.";
+  results["save_card_placing"] = "true";
+  struct Case {
+    const char* command;
+    std::string body;
+    std::string answer;
+  } cases[] = {
+      {"fetch_card_names", "1011\x1f" "1", "ERROR:A contest is not open."},
+      {"fetch_card_names_and_placing", "1011\x1f" "2", "result of fetch_card_names_and_placing"},
+      {"save_card_placing", "1011\x1f" "1\x1f" "1234", "true"},
+      {"save_card_reasons", "a:b:c\x1f", "result of save_card_reasons"},
+      {"fetch_card_names", "", "ERROR:A contest is not open."},  // empty body, empty argument
+  };
+  auto http = client(57103);
+  std::vector<std::string> expected;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    expect_answer(http->Post((std::string("/api/") + c.command).c_str(), c.body, "text/plain"), 200,
+                  c.answer, "text/plain");
+    expected.push_back(std::string(c.command) + ":" + c.body);
+  }
+  EXPECT_EQ(received_now(), expected);
+  EXPECT_EQ(pending_count(), 0u);
+}
+
+TEST_F(CardServerTest, WorkerHeldPastTheWaitGivesTimeoutAndTheLateResultIsDropped) {
+  start_server(57104);
+  hold_worker();
+  expect_answer(client(57104)->Post("/api/save_card_placing", "1011\x1f" "1\x1f" "1234",
+                                    "text/plain"),
+                408, R"({"error":"Request timeout"})", "application/json");
+  EXPECT_EQ(pending_count(), 0u);
+  EXPECT_TRUE(received_now().empty());
+  release();
+  drain_worker("2");
+  // The command still ran after the time-out; its result found no exchange.
+  EXPECT_EQ(received_now(), std::vector<std::string>{"save_card_placing:1011\x1f" "1\x1f" "1234"});
+  EXPECT_EQ(pending_count(), 0u);
+}
+
+TEST_F(CardServerTest, ABrokenExchangeAnswersInternalError) {
+  start_server(57105);
+  hold_worker();
+  auto answer = std::async(std::launch::async, [&] {
+    return client(57105)->Post("/api/fetch_card_names", "1\x1f" "1", "text/plain");
+  });
+  while (pending_count() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  {
+    // Dropping the entry without a result breaks the exchange's promise.
+    std::lock_guard<std::mutex> lock(core.pending.pending_mutex);
+    core.pending.exchanges.clear();
+  }
+  expect_answer(answer.get(), 500, R"({"error":"Internal server error"})", "application/json");
+  EXPECT_EQ(pending_count(), 0u);
+}
+
+// Listens on 0.0.0.0:`port` without SO_REUSEPORT, like any other program
+// (retrying while an outgoing connection elsewhere holds the port).
+int take_port(int port) {
+  int sock = socket(AF_INET, SOCK_STREAM, 0);
+  int yes = 1;
+  setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_ANY);
+  int bound = -1;
+  for (int attempt = 0; attempt < 30 && bound != 0; ++attempt) {
+    if (attempt) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    bound = bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  }
+  EXPECT_EQ(bound, 0);
+  EXPECT_EQ(listen(sock, 4), 0);
+  return sock;
+}
+
+TEST_F(CardServerTest, APortAlreadyTakenLeavesTheRestWorking) {
+  // Taken by another program, and by a second card server.
+  int sock = take_port(57106);
+  CardServer refused(core);
+  refused.start(57106);
+  refused.join();  // the thread ends at once
+  EXPECT_FALSE(refused.is_listening());
+  close(sock);
+
+  start_server(57107);
+  CardServer second(core);
+  second.start(57107);
+  second.join();
+  EXPECT_FALSE(second.is_listening());
+  for (int i = 0; i < 4; ++i)  // every connection reaches the first server
+    expect_answer(client(57107)->Get("/health"), 200, R"({"status":"ok"})", "application/json");
+  drain_worker("3");
+}
+
+TEST_F(CardServerTest, SixtyFourIdlePhonesDoNotStopANewPhone) {
+  start_server(57108);
+  std::vector<std::unique_ptr<httplib::Client>> phones;
+  for (int i = 0; i < 64; ++i) {
+    phones.push_back(client(57108));
+    phones.back()->set_keep_alive(true);
+    ASSERT_TRUE(phones.back()->Post("/api/save_card_placing", "1\x1f" "1\x1f" "1234", "text/plain"));
+  }
+  auto newcomer = client(57108);
+  expect_answer(newcomer->Post("/api/fetch_card_names", "1\x1f" "1", "text/plain"), 200,
+                "result of fetch_card_names", "text/plain");
+  for (auto& phone : phones)
+    expect_answer(phone->Get("/health"), 200, R"({"status":"ok"})", "application/json");
+}
+
+TEST_F(CardServerTest, StoppingWaitsForTheRequestInFlight) {
+  start_server(57109);
+  hold_worker();
+  auto answer = std::async(std::launch::async, [&] {
+    return client(57109)->Post("/api/save_card_reasons", "1\x1f" "1\x1f" "40", "text/plain");
+  });
+  while (pending_count() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  server->stop();
+  EXPECT_FALSE(client(57109)->Get("/health"));  // no new connection is accepted
+  release();
+  server->join();
+  expect_answer(answer.get(), 200, "result of save_card_reasons", "text/plain");
+}
+
+TEST_F(CardServerTest, StopAtAnyMomentEndsTheServerThread) {
+  for (int delay_us : {0, 0, 50, 200, 1000, 5000}) {
+    CardServer quick(core);
+    quick.start(57110);
+    std::this_thread::sleep_for(std::chrono::microseconds(delay_us));
+    quick.stop();
+    quick.join();
+    EXPECT_FALSE(quick.is_listening());
+  }
+  CardServer never_started(core);
+  never_started.stop();
+  never_started.join();
+}
+
+}  // namespace

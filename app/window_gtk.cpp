@@ -104,6 +104,7 @@ class GtkDesktopWindow final : public Window {
   static void on_data_cleared(GObject* manager, GAsyncResult* result, gpointer data);
   static gboolean on_clear_timeout(gpointer data);
   void quit_loop();
+  void close_dialogs();
   static gboolean on_unix_signal(gpointer data);
   static void on_view_close(WebKitWebView*, gpointer data);
 
@@ -239,6 +240,7 @@ void GtkDesktopWindow::on_destroy(GtkWidget*, gpointer data) {
   self->clear_timeout_ = g_timeout_add(kClearDataTimeoutMs, on_clear_timeout, self);
   // A worker waiting for the open-file dialog gets its answer now.
   self->finish_dialog(std::string());
+  self->close_dialogs();
   // The view and the find bar go with the window, right after this handler.
   self->view_ = nullptr;
   self->find_bar_ = nullptr;
@@ -259,6 +261,20 @@ gboolean GtkDesktopWindow::on_clear_timeout(gpointer data) {
   self->clear_timeout_ = 0;
   self->quit_loop();
   return G_SOURCE_REMOVE;
+}
+
+// A dialog that runs its own loop (printing) would keep the application
+// alive after its window has gone; cancelling it ends that loop, and its
+// owner then destroys it.
+void GtkDesktopWindow::close_dialogs() {
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* item = toplevels; item; item = item->next) g_object_ref(item->data);
+  for (GList* item = toplevels; item; item = item->next) {
+    GtkWidget* widget = GTK_WIDGET(item->data);
+    if (widget != window_ && GTK_IS_DIALOG(widget))
+      gtk_dialog_response(GTK_DIALOG(widget), GTK_RESPONSE_CANCEL);
+  }
+  g_list_free_full(toplevels, g_object_unref);
 }
 
 void GtkDesktopWindow::quit_loop() {

@@ -44,10 +44,11 @@ function freePort() {
   });
 }
 
-// Xvfb picks a free display itself and tells us its number.
+// Xvfb picks a free display itself and tells us its number. It keeps root
+// window properties (the resolution test sets one) between clients.
 function startXvfb() {
   return new Promise((resolve, reject) => {
-    const child = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1280x800x24', '-nolisten', 'tcp'],
+    const child = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1600x1000x24', '-nolisten', 'tcp', '-noreset'],
       { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
     let text = '';
     child.stdio[3].on('data', (chunk) => {
@@ -241,6 +242,24 @@ test('without --automation the window runs and SIGINT ends it with exit code 0',
   await until('the window', () => visibleWindows(child.pid).length === 1, 15000);
   child.kill('SIGINT');
   assert.deepEqual(await exited, { code: 0, signal: null });
+});
+
+test('the first size follows the display resolution: 1300 by 800 at 120 dpi', async () => {
+  x11('xprop', '-root', '-f', 'RESOURCE_MANAGER', '8s', '-set', 'RESOURCE_MANAGER', 'Xft.dpi:\t120');
+  const child = spawn(app, [], { env, stdio: 'ignore' });
+  children.push(child);
+  try {
+    const exited = new Promise((resolve) => child.on('exit', resolve));
+    const [id] = await until('the window', () => {
+      const windows = visibleWindows(child.pid);
+      return windows.length === 1 && windows;
+    }, 15000);
+    assert.match(windowLine(id), /"Ringtally Zuzu": .*\s1300x800\+/);
+    child.kill('SIGTERM');
+    assert.equal(await exited, 0);
+  } finally {
+    x11('xprop', '-root', '-remove', 'RESOURCE_MANAGER');
+  }
 });
 
 // One application for the tests below, ended by SIGTERM at the last of them.

@@ -279,6 +279,7 @@ test('the window: title, size, icon, automation identity', async () => {
 });
 
 test('the page is the built-in main page with window.chrome.webview', async () => {
+  const html = fs.readFileSync(path.join(source, 'ui/main.html'), 'utf8');
   const page = await main.js(`return {
     title: document.title,
     text: document.body.innerText.trim().length,
@@ -286,8 +287,16 @@ test('the page is the built-in main page with window.chrome.webview', async () =
     add: typeof window.chrome.webview.addEventListener,
     remove: typeof window.chrome.webview.removeEventListener,
   }`);
-  assert.deepEqual(page, { title: 'Ringtally Zuzu', text: page.text, post: 'function', add: 'function', remove: 'function' });
+  assert.deepEqual(page, {
+    title: html.match(/<title>([^<]*)<\/title>/)[1], text: page.text,
+    post: 'function', add: 'function', remove: 'function',
+  });
   assert.ok(page.text > 0, 'the page shows text');
+  if (/id="contest"/.test(html)) {
+    // The main page proper opens on its Contest section.
+    assert.equal(await main.js(`const h = document.querySelector('section#contest.active h1');
+      return h && h.textContent.trim()`), 'Contest');
+  }
   // The page cannot replace the channel by accident.
   assert.equal(await main.js(`try { window.chrome.webview = null; } catch (e) {}
     return typeof window.chrome.webview.postMessage`), 'function');

@@ -115,6 +115,7 @@ class GtkDesktopWindow final : public Window {
   static WebKitWebView* on_create_web_view(WebKitAutomationSession*, gpointer data);
 
   void finish_dialog(const std::string& path);
+  static void preset_file_name(GtkWidget* dialog, const char* name);
   static void on_dialog_response(GtkDialog* dialog, gint response, gpointer data);
 
   static gboolean on_key_press(GtkWidget*, GdkEventKey* event, gpointer data);
@@ -355,16 +356,21 @@ void GtkDesktopWindow::choose_contest_file(const std::string& folder,
     gtk_file_chooser_add_filter(chooser, filter);
     if (kind.pattern == kinds[0].pattern) gtk_file_chooser_set_filter(chooser, filter);
   }
-  // An open dialog has no name box to preset; selecting contest.db when the
-  // starting folder holds one comes closest.
-  if (!folder.empty()) {
-    gtk_file_chooser_set_current_folder(chooser, folder.c_str());
-    std::string preset = folder + "/contest.db";
-    if (g_file_test(preset.c_str(), G_FILE_TEST_IS_REGULAR))
-      gtk_file_chooser_select_filename(chooser, preset.c_str());
-  }
+  if (!folder.empty()) gtk_file_chooser_set_current_folder(chooser, folder.c_str());
   g_signal_connect(dialog_, "response", G_CALLBACK(on_dialog_response), this);
   gtk_widget_show(dialog_);
+  preset_file_name(dialog_, "contest.db");
+}
+
+// An open dialog has no name box of its own; its location entry, opened
+// with the name typed in, serves as one.
+void GtkDesktopWindow::preset_file_name(GtkWidget* dialog, const char* name) {
+  GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+  GList* children = gtk_container_get_children(GTK_CONTAINER(content));
+  for (GList* item = children; item; item = item->next)
+    if (GTK_IS_FILE_CHOOSER_WIDGET(item->data))
+      g_signal_emit_by_name(item->data, "location-popup", name);
+  g_list_free(children);
 }
 
 void GtkDesktopWindow::on_dialog_response(GtkDialog* dialog, gint response, gpointer data) {

@@ -467,37 +467,51 @@ test('SIGTERM while the print dialog is open still ends the application with 0',
   await session.end();
 });
 
-test('the open-file dialog: choose, cancel, and a close while it is open', async () => {
+test('the open-file dialog: cancel, the preset name, a typed path, a close while it is open', async () => {
   const session = await AppSession.start();
   const database = path.join(desktop, 'Window Test', 'contest.db');
+  // A contest file right in the desktop folder, where the dialog starts.
+  fs.copyFileSync(database, path.join(desktop, 'contest.db'));
   const dialogOf = async () => {
     const windows = await until('the file dialog', () => {
       const now = visibleWindows(session.pid);
       return now.length === 2 && now;
     }, 5000);
-    return windows.find((id) => id !== session.mainWindow());
+    const dialog = windows.find((id) => id !== session.mainWindow());
+    x11('xdotool', 'windowfocus', '--sync', dialog);
+    return dialog;
   };
 
   // Cancel gives "None"; the worker waits meanwhile, so later requests wait too.
   await session.post('1:open_contest:', '2:no_such_command:');
-  let dialog = await dialogOf();
+  await dialogOf();
   await session.noReplyWithin(500);
-  x11('xdotool', 'windowfocus', '--sync', dialog, 'key', 'Escape');
+  // The first Escape leaves the preset name's entry, the second cancels.
+  x11('xdotool', 'key', 'Escape');
+  await session.noReplyWithin(300);
+  assert.equal(visibleWindows(session.pid).length, 2, 'the dialog stays after one Escape');
+  x11('xdotool', 'key', 'Escape');
   assert.deepEqual(await session.replies(2), ['1:None', '2:ERROR:Unknown function.']);
 
-  // Typing the file's path and Enter opens that contest.
+  // Enter alone takes the preset name in the desktop folder.
   await session.post('3:open_contest:');
-  dialog = await dialogOf();
-  x11('xdotool', 'windowfocus', '--sync', dialog, 'key', 'ctrl+l');
-  x11('xdotool', 'type', '--delay', '10', database);
+  await dialogOf();
   x11('xdotool', 'sleep', '0.3', 'key', 'Return');
   assert.deepEqual(await session.replies(1), ['3:Window Test']);
 
-  // Closing while the dialog is open still ends the worker's wait.
+  // A typed path is taken as well; with a contest open, opening another fails.
   await session.post('4:open_contest:');
+  await dialogOf();
+  x11('xdotool', 'sleep', '0.3', 'key', 'ctrl+a');
+  x11('xdotool', 'type', '--delay', '10', database);
+  x11('xdotool', 'sleep', '0.3', 'key', 'Return');
+  assert.deepEqual(await session.replies(1), ['4:ERROR:Critical failure, the database could not be opened.']);
+
+  // Closing while the dialog is open still ends the worker's wait.
+  await session.post('5:open_contest:');
   await dialogOf();
   process.kill(session.pid, 'SIGTERM');
   assert.equal(await session.exitCode(), 0);
-  assert.ok(!fs.existsSync(`${database}-wal`), 'the journal was folded back');
+  assert.ok(!fs.existsSync(path.join(desktop, 'contest.db-wal')), 'the journal was folded back');
   await session.end();
 });

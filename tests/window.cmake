@@ -4,7 +4,8 @@
 find_program(NODE_EXECUTABLE node)
 if(NODE_EXECUTABLE AND TARGET ringtally)
   add_test(NAME window
-    COMMAND ${NODE_EXECUTABLE} --test ${CMAKE_SOURCE_DIR}/tests/window/window.test.mjs)
+    COMMAND ${NODE_EXECUTABLE} --test --test-timeout=60000
+            ${CMAKE_SOURCE_DIR}/tests/window/window.test.mjs)
   set_tests_properties(window PROPERTIES
     ENVIRONMENT "RINGTALLY_APP=$<TARGET_FILE:ringtally>"
     RESOURCE_LOCK card_port_56780

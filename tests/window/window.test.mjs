@@ -10,6 +10,7 @@ import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { closeWindow } from './x11_close.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const source = path.resolve(here, '../..');
@@ -241,6 +242,18 @@ test('without --automation the window runs and SIGINT ends it with exit code 0',
   const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
   await until('the window', () => visibleWindows(child.pid).length === 1, 15000);
   child.kill('SIGINT');
+  assert.deepEqual(await exited, { code: 0, signal: null });
+});
+
+test('closing the window ends the application with exit code 0', async () => {
+  const child = spawn(app, [], { env, stdio: 'ignore' });
+  children.push(child);
+  const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
+  const [id] = await until('the window', () => {
+    const windows = visibleWindows(child.pid);
+    return windows.length === 1 && windows;
+  }, 15000);
+  await closeWindow(display, id);
   assert.deepEqual(await exited, { code: 0, signal: null });
 });
 

@@ -25,9 +25,8 @@ std::string choose_file_on_window_thread(Window& window, const std::string& fold
   auto answer = std::make_shared<std::promise<std::string>>();
   std::future<std::string> chosen = answer->get_future();
   window.dispatch([&window, folder, answer] {
-    window.choose_contest_file(folder, [answer](const std::string& path) {
-      answer->set_value(path);
-    });
+    window.choose_contest_file(folder,
+                               [answer](const std::string& path) { answer->set_value(path); });
   });
   answer.reset();  // only the dispatched task may fulfil it now
   try {

@@ -37,8 +37,8 @@ void install_icon() {
   for (std::string_view png : app_icon_pngs()) {
     GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("png", nullptr);
     if (!loader) continue;
-    gboolean written = gdk_pixbuf_loader_write(
-        loader, reinterpret_cast<const guchar*>(png.data()), png.size(), nullptr);
+    gboolean written = gdk_pixbuf_loader_write(loader, reinterpret_cast<const guchar*>(png.data()),
+                                               png.size(), nullptr);
     gboolean closed = gdk_pixbuf_loader_close(loader, nullptr);
     GdkPixbuf* image = gdk_pixbuf_loader_get_pixbuf(loader);
     if (written && closed && image) icons = g_list_append(icons, g_object_ref(image));
@@ -126,7 +126,9 @@ class GtkDesktopWindow final : public Window {
   static void on_find_previous(GtkWidget*, gpointer data);
   static void on_find_stop(GtkSearchEntry*, gpointer data);
   static void on_find_mode(GObject*, GParamSpec*, gpointer data);
-  WebKitFindController* finder() { return webkit_web_view_get_find_controller(WEBKIT_WEB_VIEW(view_)); }
+  WebKitFindController* finder() {
+    return webkit_web_view_get_find_controller(WEBKIT_WEB_VIEW(view_));
+  }
 
   void start_print(WebKitPrintOperation* operation);
   static gboolean run_print(gpointer data);
@@ -202,9 +204,9 @@ bool GtkDesktopWindow::build(std::string* failure) {
 WebKitUserContentManager* GtkDesktopWindow::build_page_channel() {
   WebKitUserContentManager* channel = webkit_user_content_manager_new();
   std::string source(kWebviewScript);
-  WebKitUserScript* script = webkit_user_script_new(
-      source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-      WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  WebKitUserScript* script =
+      webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
   webkit_user_content_manager_add_script(channel, script);
   webkit_user_script_unref(script);
   std::string signal = std::string("script-message-received::") + kPageMessageHandler;
@@ -298,8 +300,8 @@ void GtkDesktopWindow::on_view_close(WebKitWebView*, gpointer data) {
   if (!self->closing_ && self->window_) gtk_widget_destroy(self->window_);
 }
 
-void GtkDesktopWindow::on_script_message(WebKitUserContentManager*,
-                                         WebKitJavascriptResult* result, gpointer data) {
+void GtkDesktopWindow::on_script_message(WebKitUserContentManager*, WebKitJavascriptResult* result,
+                                         gpointer data) {
   auto* self = static_cast<GtkDesktopWindow*>(data);
   JSCValue* value = webkit_javascript_result_get_js_value(result);
   // The page posts only strings; anything else has no reply id to answer.
@@ -347,8 +349,8 @@ void GtkDesktopWindow::choose_contest_file(const std::string& folder,
   struct {
     const char* name;
     const char* pattern;
-  } const kinds[] = {{"Contest Database", "contest.db"}, {"Database Files", "*.db"},
-                     {"All Files", "*"}};
+  } const kinds[] = {
+      {"Contest Database", "contest.db"}, {"Database Files", "*.db"}, {"All Files", "*"}};
   for (const auto& kind : kinds) {
     GtkFileFilter* filter = gtk_file_filter_new();
     gtk_file_filter_set_name(filter, kind.name);
@@ -449,8 +451,8 @@ void GtkDesktopWindow::on_find_changed(GtkSearchEntry* entry, gpointer data) {
     return;
   }
   webkit_find_controller_search(
-      self->finder(), text,
-      WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND, G_MAXUINT);
+      self->finder(), text, WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND,
+      G_MAXUINT);
 }
 
 void GtkDesktopWindow::on_find_next(GtkWidget*, gpointer data) {

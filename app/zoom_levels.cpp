@@ -3,8 +3,8 @@
 #include <iterator>
 
 namespace {
-const double kSteps[] = {0.25, 0.33, 0.5, 0.67, 0.75, 0.8, 0.9, 1.0, 1.1,
-                         1.25, 1.5,  1.75, 2.0, 2.5,  3.0, 4.0, 5.0};
+const double kSteps[] = {0.25, 0.33, 0.5,  0.67, 0.75, 0.8, 0.9, 1.0, 1.1,
+                         1.25, 1.5,  1.75, 2.0,  2.5,  3.0, 4.0, 5.0};
 // Zoom levels read back from the browser are not exact.
 constexpr double kTolerance = 0.001;
 }  // namespace

@@ -18,12 +18,7 @@ TEST(ReplyDeliveryScript, CarriesAnyReplyIntact) {
   } cases[] = {
       {"3:", "3:"},
       {"4:ERROR:Unknown function.", "4:ERROR:Unknown function."},
-      {"5:a\x1f"
-       "b\x1f"
-       "c",
-       "5:a\x1f"
-       "b\x1f"
-       "c"},
+      {"5:a\037b\037c", "5:a\037b\037c"},  // FieldList separators
       {"6:\"quoted\" \\ 'single'", "6:\"quoted\" \\ 'single'"},
       {"7:</script><script>alert(1)</script>", "7:</script><script>alert(1)</script>"},
       {"8:line\nbreak\r\t\x01", "8:line\nbreak\r\t\x01"},

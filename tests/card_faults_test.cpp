@@ -1,0 +1,205 @@
+// The card server on a contest day's bad moments: the host killed while
+// phones submit, random requests from anything on the network, and
+// connections that send half a request and go silent.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <mutex>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "tests/test_support.h"
+
+namespace {
+
+// Polls /health until the host's card server answers.
+bool wait_for_card_server(int port) {
+  httplib::Client http("127.0.0.1", port);
+  http.set_connection_timeout(1);
+  for (int i = 0; i < 200; ++i) {
+    if (auto res = http.Get("/health"); res && res->status == 200) return true;
+    usleep(25000);
+  }
+  return false;
+}
+
+// A contest with 12 contestants (1011..1016, 2011..2016) and 8 classes.
+std::vector<std::string> set_up_contest(HostProcess& host) {
+  int id = 0;
+  auto call = [&](const std::string& payload) {
+    std::string prefix = std::to_string(++id) + ":";
+    EXPECT_EQ(host.call(prefix + payload), prefix) << payload;
+  };
+  call("create_contest:Day");
+  call("save_division:" + fields({"none", "Junior", "3"}));
+  call("save_division:" + fields({"none", "Senior", "3"}));
+  call("save_team:" + fields({"none", "1000", "Reds", "Team"}));
+  call("save_team:" + fields({"none", "2000", "Blues", "Team"}));
+  std::vector<std::string> contestants;
+  for (int team : {1010, 2010})
+    for (int k = 1; k <= 6; ++k) {
+      call("call_save_contestant:" +
+           fields({"none", std::to_string(team), "Name " + std::to_string(team + k)}));
+      contestants.push_back(std::to_string(team + k));
+    }
+  call("save_class_type:" + fields({"none", "Cattle"}));
+  for (int c = 1; c <= 8; ++c)
+    call("save_class:" + fields({"none", "1", "Class " + std::to_string(c), "1234", "253"}));
+  return contestants;
+}
+
+std::string integrity(const std::string& path) {
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  sqlite3_stmt* check = nullptr;
+  std::string result = "could not check";
+  if (sqlite3_prepare_v2(db, "PRAGMA integrity_check;", -1, &check, nullptr) == SQLITE_OK &&
+      sqlite3_step(check) == SQLITE_ROW)
+    result = reinterpret_cast<const char*>(sqlite3_column_text(check, 0));
+  sqlite3_finalize(check);
+  sqlite3_close(db);
+  return result;
+}
+
+TEST(CardFaults, KilledHostKeepsEveryAcknowledgedSubmission) {
+  const int port = 57401;
+  TempDir desktop;
+  std::string db = desktop.path() + "/Day/contest.db";
+  std::set<std::pair<std::string, int>> acknowledged;
+  {
+    HostProcess host({"--desktop", desktop.path(), "--card-port", std::to_string(port)});
+    ASSERT_TRUE(wait_for_card_server(port));
+    std::vector<std::string> contestants = set_up_contest(host);
+    std::mutex mutex;
+    std::atomic<int> answered{0};
+    std::vector<std::thread> phones;
+    for (const std::string& contestant : contestants) {
+      phones.emplace_back([&, contestant] {
+        httplib::Client http("127.0.0.1", port);
+        http.set_connection_timeout(2);
+        http.set_read_timeout(12);
+        for (int c = 1; c <= 8; ++c) {
+          auto res = http.Post("/api/save_card_placing",
+                               fields({contestant, std::to_string(c), "2134"}), "text/plain");
+          if (!res) return;  // the host is gone
+          if (res->status == 200 && res->body == "true") {
+            std::lock_guard<std::mutex> lock(mutex);
+            acknowledged.insert({contestant, c});
+          }
+          ++answered;
+          usleep(2000);
+        }
+      });
+    }
+    while (answered < 30) usleep(1000);
+    kill(host.pid(), SIGKILL);
+    for (auto& phone : phones) phone.join();
+  }
+  ASSERT_FALSE(acknowledged.empty());
+  EXPECT_EQ(integrity(db), "ok");
+  HostProcess host({"--desktop", desktop.path(), "--open-file", db, "--card-port", "0"});
+  ASSERT_EQ(host.call("1:open_contest:"), "1:Day");
+  std::string placings = host.call("2:fetch_placings:").substr(2);
+  std::set<std::pair<std::string, int>> stored;
+  std::vector<std::string> parts(1);
+  for (char ch : placings) {
+    if (ch == '\x1f') parts.emplace_back();
+    else parts.back() += ch;
+  }
+  for (size_t i = 0; i + 4 < parts.size(); i += 5) stored.insert({parts[i + 2], std::stoi(parts[i + 1])});
+  for (const auto& entry : acknowledged)
+    EXPECT_TRUE(stored.count(entry)) << entry.first << " class " << entry.second;
+}
+
+TEST(CardFaults, RandomRequestsAreAllAnswered) {
+  const int port = 57402;
+  TempDir desktop;
+  HostProcess host({"--desktop", desktop.path(), "--card-port", std::to_string(port)});
+  ASSERT_TRUE(wait_for_card_server(port));
+  set_up_contest(host);
+  std::mt19937 rng(77);
+  const char* paths[] = {"/api/fetch_card_names", "/api/fetch_card_names_and_placing",
+                         "/api/save_card_placing", "/api/save_card_reasons", "/placing",
+                         "/health", "/api/nothing", "/", "/api/save_card_placing?x=1"};
+  const char* pieces[] = {"1011", "2016", "1", "8", "0", "1234", "4321", "50", "51", "-3", "x",
+                          "99999999999999999999", "<script>", "\x1f", "\xff", "'", "\"", ""};
+  httplib::Client http("127.0.0.1", port);
+  http.set_read_timeout(12);
+  for (int i = 0; i < 1500; ++i) {
+    std::string body;
+    if (rng() % 8 == 0) {
+      for (int k = rng() % 300; k > 0; --k) body += static_cast<char>(rng() % 256);
+    } else {
+      for (int k = rng() % 5; k > 0; --k) body += pieces[rng() % (sizeof pieces / sizeof *pieces)];
+    }
+    const char* path = paths[rng() % (sizeof paths / sizeof *paths)];
+    auto res = rng() % 5 == 0 ? http.Get(path) : http.Post(path, body, "text/plain");
+    ASSERT_TRUE(res) << "no answer to request " << i << " " << path;
+    ASSERT_TRUE(res->status == 200 || res->status == 404) << res->status << " " << path;
+  }
+  // Oversized bodies are refused, and the server still answers afterwards.
+  auto big = http.Post("/api/save_card_placing", std::string(1 << 20, '1'), "text/plain");
+  ASSERT_TRUE(big);
+  EXPECT_EQ(big->status, 404);
+  auto res = http.Post("/api/fetch_card_names", fields({"1011", "1"}), "text/plain");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->body, fields({"Name 1011", "Class 1"}));
+  host.close_input();
+  EXPECT_EQ(host.wait(), 0);
+  EXPECT_EQ(integrity(desktop.path() + "/Day/contest.db"), "ok");
+}
+
+int connect_to(int port) {
+  int sock = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(port);
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    close(sock);
+    return -1;
+  }
+  return sock;
+}
+
+// True while the server has not yet closed the connection.
+bool still_open(int sock) {
+  char byte;
+  return recv(sock, &byte, 1, MSG_PEEK | MSG_DONTWAIT) < 0 && errno == EAGAIN;
+}
+
+TEST(CardFaults, StalledConnectionsDoNotHoldUpAPhone) {
+  const int port = 57403;
+  TempDir desktop;
+  HostProcess host({"--desktop", desktop.path(), "--card-port", std::to_string(port)});
+  ASSERT_TRUE(wait_for_card_server(port));
+  set_up_contest(host);
+  std::vector<int> stalled;
+  for (int i = 0; i < 100; ++i) {
+    int sock = connect_to(port);
+    ASSERT_GE(sock, 0);
+    const char half[] = "POST /api/save_card_placing HTTP/1.1\r\nHost: x\r\nContent-Length: 40\r\n\r\n10";
+    ASSERT_GT(send(sock, half, sizeof half - 1, MSG_NOSIGNAL), 0);
+    stalled.push_back(sock);
+  }
+  usleep(100000);  // let the server take them all up
+  httplib::Client http("127.0.0.1", port);
+  auto res = http.Post("/api/save_card_placing", fields({"1011", "1", "1234"}), "text/plain");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->body, "true");
+  // Answered while the stalled connections were all still being waited on.
+  int open = 0;
+  for (int sock : stalled) open += still_open(sock);
+  EXPECT_EQ(open, 100);
+  for (int sock : stalled) close(sock);
+}
+
+}  // namespace

@@ -96,12 +96,13 @@ export class Desk {
     return execFileSync(tool, args, { env: this.env, encoding: 'utf8', timeout: 10000 }).trim();
   }
 
-  // Starts the application through a launcher that records its pid and, at
-  // its end, its exit code.
+  // Starts the application through a launcher that records the moment it
+  // starts it (ns since the epoch), its pid and, at its end, its exit code.
   async open() {
     const runDir = fs.mkdtempSync(path.join(this.root, 'run-'));
     const launcher = path.join(runDir, 'launch.sh');
     fs.writeFileSync(launcher, `#!/bin/sh
+date +%s%N > "${runDir}/start"
 "${appBinary()}" "$@" &
 echo $! > "${runDir}/pid"
 wait $!
@@ -218,6 +219,11 @@ export class WindowSession {
     return residentSetOfTree(this.pid);
   }
 
+  // When the launcher started the application, in ms since the epoch.
+  startedAtMs() {
+    return Number(BigInt(fs.readFileSync(path.join(this.runDir, 'start'), 'utf8').trim()) / 1000n) / 1000;
+  }
+
   exited() {
     return fs.existsSync(path.join(this.runDir, 'exit'));
   }
@@ -239,7 +245,8 @@ export class WindowSession {
   }
 }
 
-// Sum of VmRSS over `pid` and every process below it, by name.
+// VmRSS (and the proportional share, Pss, which counts shared pages once
+// over all processes) of `pid` and every process below it, with their sums.
 export function residentSetOfTree(pid) {
   const parents = new Map();
   for (const entry of fs.readdirSync('/proc')) {
@@ -258,12 +265,18 @@ export function residentSetOfTree(pid) {
   for (const member of tree) {
     try {
       const status = fs.readFileSync(`/proc/${member}/status`, 'utf8');
+      const rollup = fs.readFileSync(`/proc/${member}/smaps_rollup`, 'utf8');
       processes.push({
         pid: member,
         name: status.match(/^Name:\s*(.*)$/m)[1],
         rssKb: Number(status.match(/^VmRSS:\s*(\d+)/m)?.[1] ?? 0),
+        pssKb: Number(rollup.match(/^Pss:\s*(\d+)/m)?.[1] ?? 0),
       });
     } catch {}
   }
-  return { totalKb: processes.reduce((sum, p) => sum + p.rssKb, 0), processes };
+  return {
+    totalKb: processes.reduce((sum, p) => sum + p.rssKb, 0),
+    pssKb: processes.reduce((sum, p) => sum + p.pssKb, 0),
+    processes,
+  };
 }

@@ -6,9 +6,11 @@
 // began, the main page had been parsed (DOMContentLoaded) and had finished
 // loading (the load event: the page ready);
 // then, two seconds after that, sums the resident memory of the application
-// and its WebKit processes from /proc. Prints every run and the medians.
+// and its WebKit processes from /proc. Prints every run and the medians, and
+// then the memory of one start without automation, as an organiser starts it.
 // Uses port 56780 (the application's own): run it with no other ringtally.
-import { Desk, sleep, until } from '../tests/contest_day/window_session.mjs';
+import { spawn } from 'node:child_process';
+import { Desk, appBinary, residentSetOfTree, sleep, until } from '../tests/contest_day/window_session.mjs';
 
 const runs = Number(process.argv[2] ?? 7);
 const SETTLE_MS = 2000;
@@ -57,6 +59,29 @@ try {
     `page parsed ${median(results.map((r) => r.parsedMs)).toFixed(0)} ms, ` +
     `ready ${median(results.map((r) => r.readyMs)).toFixed(0)} ms after the launch; ` +
     `RSS ${mb(median(results.map((r) => r.rssKb)))} MB, PSS ${mb(median(results.map((r) => r.pssKb)))} MB`);
+
+  // The same memory figure without automation, as the organiser starts it:
+  // the window shown, the card server up, then the same settling time.
+  const plain = spawn(appBinary(), [], { env: desk.env, stdio: 'ignore' });
+  const plainExit = new Promise((resolve) => plain.on('exit', (code) => resolve(code)));
+  try {
+    await until('the plain window', () => {
+      try {
+        return desk.x11('xdotool', 'search', '--onlyvisible', '--pid', String(plain.pid)) !== '';
+      } catch {
+        return false;  // xdotool answers 1 while nothing matches
+      }
+    }, 20000);
+    await until('the card server', () => fetch('http://127.0.0.1:56780/health').then((r) => r.ok, () => false));
+    await sleep(median(results.map((r) => r.readyMs)) + SETTLE_MS);
+    const memory = residentSetOfTree(plain.pid);
+    console.log(`without automation: RSS ${mb(memory.totalKb)} MB ` +
+      `(${memory.processes.map((p) => `${p.name} ${mb(p.rssKb)}`).join(', ')}); PSS ${mb(memory.pssKb)} MB`);
+  } finally {
+    plain.kill('SIGTERM');
+    const code = await plainExit;
+    if (code !== 0) console.log(`the plain start exited with ${code}`);
+  }
 } finally {
   await desk.stop();
 }

@@ -206,8 +206,9 @@ test('the Wi-Fi section shows both card addresses with QR codes naming them', as
     const svg = await organiser.js(`return document.querySelector('#' + arguments[0] + ' svg').outerHTML;`, block);
     const file = path.join(desk.root, `${block}.svg`);
     fs.writeFileSync(file, svg);
-    execFileSync('rsvg-convert', ['-w', '400', '-b', 'white', '-o', `${file}.png`, file]);
-    assert.equal(execFileSync('zbarimg', ['--raw', '-q', `${file}.png`], { encoding: 'utf8' }).trim(), line);
+    const quiet = { encoding: 'utf8', stdio: 'pipe' };
+    execFileSync('rsvg-convert', ['-w', '400', '-b', 'white', '-o', `${file}.png`, file], quiet);
+    assert.equal(execFileSync('zbarimg', ['--raw', '-q', `${file}.png`], quiet).trim(), line);
   }
   await organiser.screenshot(shot('03-wifi'));
 });

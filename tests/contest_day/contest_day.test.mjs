@@ -354,8 +354,12 @@ test('Rankings: every rank, score and team total as the rules give them', async 
   await go('rankings');
   await organiser.waitFor('the team rankings',
     `document.querySelectorAll('#team-rankings table').length === ${team.length}`);
-  assert.deepEqual(inRankOrder(await rankingTables('indiv-rankings')), inRankOrder(individual));
-  assert.deepEqual(inRankOrder(await rankingTables('team-rankings')), inRankOrder(team));
+  const shown = [...await rankingTables('indiv-rankings'), ...await rankingTables('team-rankings')];
+  assert.deepEqual(inRankOrder(shown), inRankOrder([...individual, ...team]));
+  for (const table of shown) {
+    const ranks = table.rows.map(([rank]) => Number(rank));
+    assert.deepEqual(ranks, [...ranks].sort((a, b) => a - b), `${table.caption} is in rank order`);
+  }
   // The contest has the ties and the missing team that it was built to have.
   const overall = individual.find((t) => t.caption === 'Individual Junior Overall');
   assert.ok(overall.rows.some(([rank], i) => overall.rows.some(([other], j) => i !== j && rank === other)));

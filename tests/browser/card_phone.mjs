@@ -1,0 +1,153 @@
+// Debian's Chromium driven by playwright-core as a phone: small viewport,
+// touch, mobile layout. A CardPhone is one card page with its request log.
+import { chromium } from 'playwright-core';
+import { mkdirSync } from 'node:fs';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const CHROMIUM_ARGS = [
+  '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+];
+
+export const PHONE = {
+  viewport: { width: 390, height: 844 },
+  deviceScaleFactor: 2,
+  isMobile: true,
+  hasTouch: true,
+};
+
+const outputDir = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', 'output');
+
+export async function launchBrowser() {
+  // playwright's launch gives every run a fresh user data directory.
+  return chromium.launch({ executablePath: '/usr/bin/chromium', args: CHROMIUM_ARGS });
+}
+
+// Closes the browser, failing plainly rather than hanging the suite when
+// Chromium does not go away.
+export async function closeBrowser(browser, limitMs = 20000) {
+  if (!browser) return;
+  let timer;
+  const limit = new Promise((resolve, reject) => {
+    timer = setTimeout(() => reject(new Error(`Chromium did not close within ${limitMs} ms`)), limitMs);
+  });
+  try {
+    await Promise.race([browser.close(), limit]);
+  } finally {
+    clearTimeout(timer);
+  }
+}
+
+export class CardPhone {
+  // Opens `url` ("http://host:port/placing" or "/reasons") on a new phone.
+  static async open(browser, url, device = PHONE) {
+    const context = await browser.newContext(device);
+    const page = await context.newPage();
+    const phone = new CardPhone(context, page);
+    const response = await page.goto(url);
+    phone.documentResponse = response;
+    return phone;
+  }
+
+  constructor(context, page) {
+    this.context = context;
+    this.page = page;
+    this.requests = [];
+    this.pageErrors = [];
+    page.on('request', (request) => {
+      const url = new URL(request.url());
+      this.requests.push({ path: url.pathname, method: request.method(), body: request.postData(),
+        contentType: request.headers()['content-type'] });
+    });
+    page.on('pageerror', (error) => this.pageErrors.push(error.message));
+  }
+
+  async close() {
+    await this.context.close();
+  }
+
+  // Touches an input (focus included, as a finger would) and types into it.
+  async enter(selector, text) {
+    await this.page.tap(selector);
+    await this.page.fill(selector, text);
+  }
+
+  async enterNumbers(contestant, classNumber) {
+    await this.enter('#contestant-number-inp', contestant);
+    await this.enter('#class-number-inp', classNumber);
+  }
+
+  // Taps a submit button and waits until `box` is next written while shown:
+  // at once for a refusal on the phone, after the reply otherwise. A box that
+  // already shows the same text is still told apart, since every message
+  // rewrites the box.
+  async submit(button, box) {
+    await this.page.evaluate((selector) => {
+      const element = document.querySelector(selector);
+      window.cardTestShown = false;
+      const observer = new MutationObserver(() => {
+        if (element.classList.contains('hidden')) return;
+        window.cardTestShown = true;
+        observer.disconnect();
+      });
+      observer.observe(element, { attributes: true, childList: true, subtree: true, characterData: true });
+    }, box);
+    await this.page.tap(button);
+    await this.page.waitForFunction(() => window.cardTestShown, null, { timeout: 30000 });
+    return this.box(box);
+  }
+
+  submitNumbers() {
+    return this.submit('#submit-numbers-btn', '#info-box');
+  }
+
+  // A message box as the user sees it: its look, its lines of text, whether
+  // any element other than a line break ended up inside, and its colours.
+  box(selector) {
+    return this.page.$eval(selector, (box) => {
+      const lines = [''];
+      const elements = [];
+      const walk = (node) => {
+        for (const child of node.childNodes) {
+          if (child.nodeType === Node.TEXT_NODE) lines[lines.length - 1] += child.data;
+          else if (child.nodeName === 'BR') lines.push('');
+          else { elements.push(child.nodeName); walk(child); }
+        }
+      };
+      walk(box.firstElementChild);
+      const style = getComputedStyle(box);
+      const classes = box.className.split(/\s+/).filter((c) => c !== 'info-display');
+      return {
+        look: box.classList.contains('hidden') ? 'hidden' : (classes.join(' ') || 'neutral'),
+        lines: lines.length === 1 && lines[0] === '' ? [] : lines,
+        elements,
+        shown: style.display !== 'none',
+        background: style.backgroundColor,
+        color: style.color,
+      };
+    });
+  }
+
+  isShown(selector) {
+    return this.page.$eval(selector, (element) => getComputedStyle(element).display !== 'none');
+  }
+
+  value(selector) {
+    return this.page.inputValue(selector);
+  }
+
+  // The /api requests the page has sent so far. A request to /health is made
+  // and seen first, so anything the page sent before it is in the log.
+  async apiRequests() {
+    const seen = this.page.waitForRequest((request) => new URL(request.url()).pathname === '/health');
+    await this.page.evaluate(() => fetch('/health').then((response) => response.text()));
+    await seen;
+    return this.requests.filter((request) => request.path.startsWith('/api/'));
+  }
+
+  async screenshot(name) {
+    mkdirSync(outputDir, { recursive: true });
+    await this.page.screenshot({ path: path.join(outputDir, `${name}.png`), fullPage: true });
+  }
+}

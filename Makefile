@@ -17,6 +17,7 @@ run: build
 	./scripts/run-app $(BUILD)
 
 test: build
+	./scripts/reserve-test-ports
 	cd $(BUILD) && ctest --output-on-failure -j 2 --timeout 900
 
 package: build

@@ -25,6 +25,7 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Ringtally Zuzu developers <ringtally@localh
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # Depends computed from the libraries the binary links (dpkg-shlibdeps).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# STRICT tables and window functions need a newer SQLite than its symbols show.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0 (>= 3.37)")
+# STRICT tables and window functions need a newer SQLite than its symbols show;
+# the page's navigation bar is laid out for Arial's metrics.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0 (>= 3.37), fonts-liberation2")
 include(CPack)

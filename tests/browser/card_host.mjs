@@ -117,7 +117,7 @@ export class CardHost {
   async stop() {
     if (this.child.exitCode === null && this.child.signalCode === null) {
       this.child.stdin.end();
-      const timer = setTimeout(() => this.child.kill('SIGKILL'), 15000);
+      const timer = setTimeout(() => this.child.kill('SIGKILL'), 40000);
       await this.exited;
       clearTimeout(timer);
     }

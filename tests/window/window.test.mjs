@@ -310,6 +310,12 @@ test('the page is the built-in main page with window.chrome.webview', async () =
     assert.equal(await main.js(`const h = document.querySelector('section#contest.active h1');
       return h && h.textContent.trim()`), 'Contest');
   }
+  // At the window's first size the whole navigation bar fits, so the page
+  // raises no zoom warning at load (a wide system font once pushed it out).
+  assert.deepEqual(await main.js(`return {
+    fits: document.body.scrollWidth <= window.innerWidth,
+    warned: !!document.querySelector('#zoom-warning.active'),
+  }`), { fits: true, warned: false });
   // The page cannot replace the channel by accident.
   assert.equal(await main.js(`try { window.chrome.webview = null; } catch (e) {}
     return typeof window.chrome.webview.postMessage`), 'function');

@@ -73,6 +73,9 @@ TEST(CardExchange, AnswersResultTimeoutAndBrokenExchange) {
     EXPECT_EQ(answer.status, c.expected.status);
     EXPECT_EQ(answer.body, c.expected.body);
     EXPECT_EQ(answer.content_type, c.expected.content_type);
+    // The worker fulfils the promise before it removes the entry, both under
+    // the lock: look once it has let go.
+    std::lock_guard<std::mutex> lock(core.pending.pending_mutex);
     EXPECT_TRUE(core.pending.exchanges.empty());
   }
   answerer.join();

@@ -3,51 +3,17 @@
 // window start-up benchmark. Needs Xvfb, WebKitWebDriver and xdotool.
 import { spawn, execFileSync } from 'node:child_process';
 import fs from 'node:fs';
-import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { freePort, sleep, startXvfb, until } from '../window/display.mjs';
+
+export { sleep, until };
 
 export const sourceDir = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 export const appBinary = () => process.env.RINGTALLY_APP ?? path.join(sourceDir, 'build/ringtally');
-export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 const ELEMENT = 'element-6066-11e4-a52e-4f735466cecf';
-
-export async function until(what, check, timeoutMs = 10000, stepMs = 50) {
-  const end = Date.now() + timeoutMs;
-  for (;;) {
-    const value = await check();
-    if (value) return value;
-    if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
-    await sleep(stepMs);
-  }
-}
-
-function freePort() {
-  return new Promise((resolve, reject) => {
-    const server = net.createServer();
-    server.on('error', reject);
-    server.listen(0, '127.0.0.1', () => {
-      const { port } = server.address();
-      server.close(() => resolve(port));
-    });
-  });
-}
-
-// Xvfb picks a free display itself and tells us its number.
-function startXvfb() {
-  return new Promise((resolve, reject) => {
-    const child = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1600x1000x24', '-nolisten', 'tcp'],
-      { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
-    let text = '';
-    child.stdio[3].on('data', (chunk) => {
-      text += chunk;
-      if (text.includes('\n')) resolve({ child, display: `:${text.trim()}` });
-    });
-    child.on('exit', (code) => reject(new Error(`Xvfb exited with ${code}`)));
-  });
-}
 
 // A display, a temporary home with a Desktop folder, and a WebKitWebDriver.
 export class Desk {

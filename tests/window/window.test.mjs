@@ -6,59 +6,22 @@ import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawn, execFileSync } from 'node:child_process';
 import fs from 'node:fs';
-import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { closeWindow } from './x11_close.mjs';
+import { freePort, sleep, startXvfb, until } from './display.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const source = path.resolve(here, '../..');
 const app = process.env.RINGTALLY_APP ?? path.join(source, 'build/ringtally');
 const outputDir = path.join(source, 'tests/output');
 const CARD_PORT = 56780;
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 let root, home, desktop, display, xvfb, driver, driverUrl;
 let env;
 const children = [];
 const sessions = [];
-
-async function until(what, check, timeoutMs = 10000, stepMs = 50) {
-  const end = Date.now() + timeoutMs;
-  for (;;) {
-    const value = await check();
-    if (value) return value;
-    if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
-    await sleep(stepMs);
-  }
-}
-
-function freePort() {
-  return new Promise((resolve, reject) => {
-    const server = net.createServer();
-    server.on('error', reject);
-    server.listen(0, '127.0.0.1', () => {
-      const { port } = server.address();
-      server.close(() => resolve(port));
-    });
-  });
-}
-
-// Xvfb picks a free display itself and tells us its number. It keeps root
-// window properties (the resolution test sets one) between clients.
-function startXvfb() {
-  return new Promise((resolve, reject) => {
-    const child = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1600x1000x24', '-nolisten', 'tcp', '-noreset'],
-      { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
-    let text = '';
-    child.stdio[3].on('data', (chunk) => {
-      text += chunk;
-      if (text.includes('\n')) resolve({ child, display: `:${text.trim()}` });
-    });
-    child.on('exit', (code) => reject(new Error(`Xvfb exited with ${code}`)));
-  });
-}
 
 function x11(tool, ...args) {
   return execFileSync(tool, args, { env, encoding: 'utf8', timeout: 10000 }).trim();
@@ -193,7 +156,9 @@ before(async () => {
   fs.mkdirSync(home);
   const runtime = path.join(root, 'xdg-runtime');
   fs.mkdirSync(runtime, { mode: 0o700 });
-  ({ child: xvfb, display } = await startXvfb());
+  // -noreset keeps root window properties (the resolution test sets one)
+  // between clients.
+  ({ child: xvfb, display } = await startXvfb(['-noreset']));
   env = {
     PATH: process.env.PATH,
     LANG: 'C.UTF-8',

@@ -65,15 +65,20 @@ async function paste(selector, text) {
   await organiser.js(`const scratch = document.createElement('textarea');
     scratch.id = 'clipboard-source';
     scratch.value = arguments[0];
+    window.copiedToClipboard = false;
+    scratch.addEventListener('copy', () => { window.copiedToClipboard = true; });
     document.body.append(scratch);
     scratch.focus();
     scratch.select();`, text);
   organiser.key('ctrl+c');
+  // The key reaches the page in its own time: keep the source until the
+  // copy has happened, or a busy machine pastes nothing.
+  await organiser.waitFor('the copy', 'window.copiedToClipboard === true', 20000);
   await organiser.js(`document.getElementById('clipboard-source').remove();`);
   await organiser.click(selector);
   organiser.key('ctrl+v');
   await organiser.waitFor('the pasted names',
-    `document.querySelector('${selector}').value === ${JSON.stringify(text)}`);
+    `document.querySelector('${selector}').value === ${JSON.stringify(text)}`, 20000);
 }
 
 // The ranking tables of a block, as captions and rows (hidden rows included).

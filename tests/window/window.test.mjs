@@ -352,22 +352,22 @@ test('keyboard: Ctrl++ / Ctrl+- / Ctrl+0 zoom, Ctrl+F finds in the page', async 
   const width = () => main.js('return innerWidth');
   assert.equal(await width(), 1040);
   x11('xdotool', 'key', 'ctrl+plus');
-  await until('zoom in', async () => (await width()) < 1040, 3000);
+  await until('zoom in', async () => (await width()) < 1040, 10000);
   x11('xdotool', 'key', 'ctrl+0');
-  await until('zoom reset', async () => (await width()) === 1040, 3000);
+  await until('zoom reset', async () => (await width()) === 1040, 10000);
   x11('xdotool', 'key', 'ctrl+minus');
-  await until('zoom out', async () => (await width()) > 1040, 3000);
+  await until('zoom out', async () => (await width()) > 1040, 10000);
   x11('xdotool', 'key', 'ctrl+0');
-  await until('zoom reset', async () => (await width()) === 1040, 3000);
+  await until('zoom reset', async () => (await width()) === 1040, 10000);
 
   const word = await main.js(`return document.body.innerText.match(/[A-Za-z]{4,}/)[0]`);
   x11('xdotool', 'key', 'ctrl+f');
-  await until('the find bar to take the focus', async () => !(await main.js('return document.hasFocus()')), 3000);
+  await until('the find bar to take the focus', async () => !(await main.js('return document.hasFocus()')), 10000);
   x11('xdotool', 'type', '--delay', '20', word);
   await until('the match', async () =>
-    (await main.js('return String(getSelection())')).toLowerCase() === word.toLowerCase(), 3000);
+    (await main.js('return String(getSelection())')).toLowerCase() === word.toLowerCase(), 10000);
   x11('xdotool', 'key', 'Escape');
-  await until('the page to get the focus back', () => main.js('return document.hasFocus()'), 3000);
+  await until('the page to get the focus back', () => main.js('return document.hasFocus()'), 10000);
 });
 
 test('Ctrl+V pastes into an input', async () => {
@@ -375,13 +375,17 @@ test('Ctrl+V pastes into an input', async () => {
   await main.js(`document.body.insertAdjacentHTML('beforeend',
       '<input id="paste-from" value="pasted words"><input id="paste-to">');
     const from = document.getElementById('paste-from');
+    window.copiedToClipboard = false;
+    from.addEventListener('copy', () => { window.copiedToClipboard = true; });
     from.focus();
     from.select();`);
   x11('xdotool', 'key', 'ctrl+c');
+  // The key reaches the page in its own time: move on only once it copied.
+  await until('the copy', async () => main.js('return window.copiedToClipboard'), 10000);
   await main.js(`document.getElementById('paste-to').focus()`);
   x11('xdotool', 'key', 'ctrl+v');
   await until('the paste', async () =>
-    (await main.js(`return document.getElementById('paste-to').value`)) === 'pasted words', 3000);
+    (await main.js(`return document.getElementById('paste-to').value`)) === 'pasted words', 10000);
   await main.js(`document.getElementById('paste-from').remove(); document.getElementById('paste-to').remove()`);
 });
 

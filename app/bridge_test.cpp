@@ -8,25 +8,9 @@
 
 #include "app/command_table.h"
 #include "store/database.h"
+#include "tests/test_support.h"
 
 namespace {
-
-class CollectingSink : public ReplySink {
- public:
-  void deliver_reply(std::string reply) override {
-    std::lock_guard<std::mutex> lock(mutex);
-    replies.push_back(std::move(reply));
-    cond.notify_all();
-  }
-  std::vector<std::string> wait_for(size_t count) {
-    std::unique_lock<std::mutex> lock(mutex);
-    cond.wait_for(lock, std::chrono::seconds(5), [&] { return replies.size() >= count; });
-    return replies;
-  }
-  std::mutex mutex;
-  std::condition_variable cond;
-  std::vector<std::string> replies;
-};
 
 // A worker running over a table of test commands.
 class BridgeTest : public ::testing::Test {

@@ -3,12 +3,11 @@
 #include <cstring>
 #include <future>
 #include <memory>
-#include <thread>
 
+#include "app/core_run.h"
 #include "app/desktop.h"
 #include "cards/card_server.h"
 #include "store/contest.h"
-#include "store/database.h"
 
 bool wants_automation(int argc, const char* const* argv) {
   for (int i = 1; i < argc; ++i)
@@ -41,17 +40,9 @@ int run_desktop_app(Window& window, Core& core, int card_port) {
                           return choose_file_on_window_thread(window, folder);
                         }});
   WindowReplySink sink(window);
-  std::thread worker(worker_func, std::ref(core), std::ref(sink));
-  CardServer card_server(core);
-  if (card_port != 0) card_server.start(card_port);
-
-  window.run({[&core](const std::string& message) { on_web_message(core, message); },
-              [&card_server] { card_server.stop(); }});
-
-  stop_worker(core.queue);
-  card_server.stop();
-  card_server.join();
-  worker.join();
-  close_database();
+  run_core(core, sink, card_port, [&window, &core](CardServer& card_server) {
+    window.run({[&core](const std::string& message) { on_web_message(core, message); },
+                [&card_server] { card_server.stop(); }});
+  });
   return 0;
 }

@@ -10,15 +10,13 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
-#include <thread>
 
 #include "app/bridge.h"
 #include "app/command_table.h"
+#include "app/core_run.h"
 #include "app/desktop.h"
 #include "app/text.h"
-#include "cards/card_server.h"
 #include "store/contest.h"
-#include "store/database.h"
 
 namespace {
 
@@ -155,16 +153,8 @@ int run_stream_host(const HostOptions& options, void (*fill_table)(CommandTable&
   Core core;
   fill_table(core.table);
   StdoutSink sink;
-  std::thread worker(worker_func, std::ref(core), std::ref(sink));
-  CardServer card_server(core);
-  if (options.card_port != 0) card_server.start(options.card_port);
-
-  if (read_messages(core, sink) == Ending::kEndOfInput) wait_for_answers(sink);
-
-  card_server.stop();
-  stop_worker(core.queue);
-  card_server.join();
-  worker.join();
-  close_database();
+  run_core(core, sink, options.card_port, [&core, &sink](CardServer&) {
+    if (read_messages(core, sink) == Ending::kEndOfInput) wait_for_answers(sink);
+  });
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "cards/card_commands.h"
 
+#include <sqlite3.h>
+
 #include <climits>
 #include <optional>
 #include <vector>
@@ -26,8 +28,6 @@ const char kNoContest[] = "ERROR:A contest is not open.";
 const char kBadNumber[] = "ERROR:A number in this request is not valid.";
 const char kNoRow[] = "ERROR:Database problem. Restart the application if the problem persists.";
 const char kSeparator = '\x1f';
-const int kRowReady = 100;
-const int kDone = 101;
 
 bool all_digits(const std::string& text) {
   return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
@@ -73,7 +73,7 @@ std::optional<CardKey> read_key(const std::vector<std::string>& fields) {
 
 // Steps a names look-up and joins its `columns` fields.
 std::string run_lookup(Statement& statement, int columns) {
-  if (statement.step() != kRowReady) return kNoRow;
+  if (statement.step() != SQLITE_ROW) return kNoRow;
   std::string result;
   for (int c = 0; c < columns; ++c) {
     if (c) result += kSeparator;
@@ -115,7 +115,7 @@ std::string save_card_placing(const std::string& fields) {
   statement.bind_int(1, key->class_id);
   statement.bind_int(2, key->contestant);
   statement.bind_int(3, std::stoi(parts[2]));
-  return statement.step() == kDone ? "true" : "false";
+  return statement.step() == SQLITE_DONE ? "true" : "false";
 }
 
 std::string save_card_reasons(const std::string& fields) {
@@ -127,5 +127,5 @@ std::string save_card_reasons(const std::string& fields) {
   statement.bind_int(1, std::stoi(parts[2]));
   statement.bind_int(2, key->class_id);
   statement.bind_int(3, key->contestant);
-  return statement.step() == kDone && statement.changes() > 0 ? "true" : "false";
+  return statement.step() == SQLITE_DONE && statement.changes() > 0 ? "true" : "false";
 }

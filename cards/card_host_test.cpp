@@ -30,15 +30,6 @@ void add_fixtures(const std::string& contest_file) {
   close_database();
 }
 
-bool wait_for_health(int port) {
-  httplib::Client client("127.0.0.1", port);
-  for (int i = 0; i < 300; ++i) {
-    auto res = client.Get("/health");
-    if (res && res->status == 200) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
 
 // A host whose card server listens on `port`. The test ports lie in the
 // system's range for outgoing connections, so a client elsewhere may hold
@@ -47,7 +38,7 @@ std::unique_ptr<HostProcess> start_card_host(const std::string& desktop, int por
   for (int attempt = 0; attempt < 5; ++attempt) {
     auto host = std::make_unique<HostProcess>(
         std::vector<std::string>{"--desktop", desktop, "--card-port", std::to_string(port)});
-    if (wait_for_health(port)) return host;
+    if (wait_for_card_server(port)) return host;
   }
   ADD_FAILURE() << "no card server on port " << port;
   return nullptr;

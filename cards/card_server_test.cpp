@@ -15,29 +15,12 @@
 #include <thread>
 
 #include "app/bridge.h"
+#include "tests/test_support.h"
 #include "ui/pages.h"
 
 namespace {
 
 const char kNotFound[] = R"({"error":"Not Found"})";
-
-class CollectingSink : public ReplySink {
- public:
-  void deliver_reply(std::string reply) override {
-    std::lock_guard<std::mutex> lock(mutex);
-    replies.push_back(std::move(reply));
-    cond.notify_all();
-  }
-  bool wait_for(const std::string& reply) {
-    std::unique_lock<std::mutex> lock(mutex);
-    return cond.wait_for(lock, std::chrono::seconds(30), [&] {
-      return std::find(replies.begin(), replies.end(), reply) != replies.end();
-    });
-  }
-  std::mutex mutex;
-  std::condition_variable cond;
-  std::vector<std::string> replies;
-};
 
 // A worker whose table records what each card command received; the page
 // command "hold" keeps the worker busy until release() is called.

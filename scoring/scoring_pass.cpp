@@ -31,6 +31,8 @@ const char kIndivScoresSql[] =
     "JOIN contestants ON contestants.number = placings.contestant_no "
     "JOIN classes ON classes.id = placings.class_id ORDER BY contestants.name, class_id;";
 
+const int kIndivScoreColumns = 8;
+
 struct ScorableClass {
   int id;
   int placing;
@@ -95,5 +97,5 @@ void run_scoring_pass() {
 std::string fetch_indiv_scores(const std::string&) {
   run_scoring_pass();
   Statement statement(kIndivScoresSql);
-  return run_listing(statement, 8);
+  return run_listing(statement, kIndivScoreColumns);
 }

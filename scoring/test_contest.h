@@ -6,13 +6,9 @@
 #include <string>
 
 #include "store/database.h"
+#include "store/entries.h"
 
 namespace test_contest {
-
-inline void bind_optional(Statement& s, int index, std::optional<int> value) {
-  if (value) s.bind_int(index, *value);
-  else s.bind_null(index);
-}
 
 inline int number_of(const char* table, long long id) {
   Statement s((std::string("SELECT number FROM ") + table + " WHERE id = ?;").c_str());
@@ -34,7 +30,7 @@ inline void must_complete(Statement& s) {
 inline int add_division(const std::string& name, std::optional<int> team_size) {
   Statement s("INSERT INTO divisions (name, team_size) VALUES (?, ?);");
   s.bind_text(1, name);
-  bind_optional(s, 2, team_size);
+  bind_optional_int(s, 2, team_size);
   must_complete(s);
   return number_of("divisions", last_id());
 }
@@ -79,8 +75,8 @@ inline int add_class(int type_id, const std::string& name, std::optional<int> pl
                     "VALUES (?, ?, ?, ?, ?);");
   s.bind_int(1, type_id);
   s.bind_text(2, name);
-  bind_optional(s, 3, placing);
-  bind_optional(s, 4, cuts);
+  bind_optional_int(s, 3, placing);
+  bind_optional_int(s, 4, cuts);
   if (!timestamp.empty()) s.bind_text(5, timestamp);
   must_complete(s);
   return last_id();
@@ -93,8 +89,8 @@ inline void update_class(int id, std::optional<int> placing, std::optional<int> 
                   ? "UPDATE classes SET placing = ?, cuts = ?, "
                     "timestamp = datetime('now', 'localtime') WHERE id = ?;"
                   : "UPDATE classes SET placing = ?, cuts = ?, timestamp = ? WHERE id = ?;");
-  bind_optional(s, 1, placing);
-  bind_optional(s, 2, cuts);
+  bind_optional_int(s, 1, placing);
+  bind_optional_int(s, 2, cuts);
   if (timestamp.empty()) {
     s.bind_int(3, id);
   } else {
@@ -116,7 +112,7 @@ inline int add_placing(int class_id, int contestant_no, int placing,
   s.bind_int(1, class_id);
   s.bind_int(2, contestant_no);
   s.bind_int(3, placing);
-  bind_optional(s, 4, reasons);
+  bind_optional_int(s, 4, reasons);
   if (!timestamp.empty()) s.bind_text(5, timestamp);
   must_complete(s);
   return last_id();

@@ -161,13 +161,19 @@ std::string run_change(Statement& statement) {
 }
 
 std::string run_listing(Statement& statement, int columns) {
+  std::vector<int> all(static_cast<size_t>(columns));
+  for (int c = 0; c < columns; ++c) all[static_cast<size_t>(c)] = c;
+  return run_listing(statement, all);
+}
+
+std::string run_listing(Statement& statement, const std::vector<int>& columns) {
   std::string result;
   bool first = true;
   while (statement.step() == SQLITE_ROW) {
-    for (int c = 0; c < columns; ++c) {
+    for (int column : columns) {
       if (!first) result += kSeparator;
       first = false;
-      result += statement.column_text(c);
+      result += statement.column_text(column);
     }
   }
   return result;

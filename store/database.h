@@ -118,3 +118,5 @@ bool is_write_failure(int step_result);
 std::string run_change(Statement& statement);
 // Steps a listing to its end: `columns` fields a row, one flat FieldList.
 std::string run_listing(Statement& statement, int columns);
+// The same, sending only the given columns of each row, in the given order.
+std::string run_listing(Statement& statement, const std::vector<int>& columns);

@@ -1,7 +1,5 @@
 #include "store/placings.h"
 
-#include <sqlite3.h>
-
 #include <optional>
 #include <vector>
 
@@ -29,7 +27,7 @@ const char kListPlacingCounts[] =
 const char kDeletePlacing[] = "DELETE FROM placings WHERE id = ?;";
 
 // Of the placings row: id, class_id, contestant_no, placing, reasons_score.
-const int kPlacingColumns[] = {0, 1, 2, 3, 5};
+const std::vector<int> kPlacingColumns = {0, 1, 2, 3, 5};
 const int kCountColumns = 3;
 const size_t kFieldsWithReasons = 5;
 
@@ -77,8 +75,9 @@ std::string update_reasons(const std::vector<std::string>& fields) {
   update.bind_int(1, reasons);
   update.bind_int(2, class_id);
   update.bind_int(3, contestant_no);
-  if (update.step() != SQLITE_DONE || update.changes() == 0) return kConsistencyError;
-  return std::string();
+  std::string result = run_change(update);
+  if (result.empty() && update.changes() == 0) return kConsistencyError;
+  return result;
 }
 
 }  // namespace
@@ -98,16 +97,7 @@ std::string save_placing(const std::string& argument) {
 
 std::string fetch_placings(const std::string&) {
   Statement listing(kListPlacings);
-  std::string result;
-  bool first = true;
-  while (listing.step() == SQLITE_ROW) {
-    for (int column : kPlacingColumns) {
-      if (!first) result += '\x1f';
-      first = false;
-      result += listing.column_text(column);
-    }
-  }
-  return result;
+  return run_listing(listing, kPlacingColumns);
 }
 
 std::string fetch_placing_counts(const std::string&) {

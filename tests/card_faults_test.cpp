@@ -6,7 +6,6 @@
 #include <httplib.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,24 +19,9 @@
 
 namespace {
 
-// Polls /health until the host's card server answers.
-bool wait_for_card_server(int port) {
-  httplib::Client http("127.0.0.1", port);
-  http.set_connection_timeout(1);
-  for (int i = 0; i < 200; ++i) {
-    if (auto res = http.Get("/health"); res && res->status == 200) return true;
-    usleep(25000);
-  }
-  return false;
-}
-
 // A contest with 12 contestants (1011..1016, 2011..2016) and 8 classes.
 std::vector<std::string> set_up_contest(HostProcess& host) {
-  int id = 0;
-  auto call = [&](const std::string& payload) {
-    std::string prefix = std::to_string(++id) + ":";
-    EXPECT_EQ(host.call(prefix + payload), prefix) << payload;
-  };
+  auto call = [&host](const std::string& payload) { EXPECT_EQ(host.result_of(payload), "") << payload; };
   call("create_contest:Day");
   call("save_division:" + fields({"none", "Junior", "3"}));
   call("save_division:" + fields({"none", "Senior", "3"}));
@@ -54,19 +38,6 @@ std::vector<std::string> set_up_contest(HostProcess& host) {
   for (int c = 1; c <= 8; ++c)
     call("save_class:" + fields({"none", "1", "Class " + std::to_string(c), "1234", "253"}));
   return contestants;
-}
-
-std::string integrity(const std::string& path) {
-  sqlite3* db = nullptr;
-  sqlite3_open(path.c_str(), &db);
-  sqlite3_stmt* check = nullptr;
-  std::string result = "could not check";
-  if (sqlite3_prepare_v2(db, "PRAGMA integrity_check;", -1, &check, nullptr) == SQLITE_OK &&
-      sqlite3_step(check) == SQLITE_ROW)
-    result = reinterpret_cast<const char*>(sqlite3_column_text(check, 0));
-  sqlite3_finalize(check);
-  sqlite3_close(db);
-  return result;
 }
 
 TEST(CardFaults, KilledHostKeepsEveryAcknowledgedSubmission) {
@@ -104,16 +75,12 @@ TEST(CardFaults, KilledHostKeepsEveryAcknowledgedSubmission) {
     for (auto& phone : phones) phone.join();
   }
   ASSERT_FALSE(acknowledged.empty());
-  EXPECT_EQ(integrity(db), "ok");
+  EXPECT_EQ(integrity_check(db), "ok");
   HostProcess host({"--desktop", desktop.path(), "--open-file", db, "--card-port", "0"});
   ASSERT_EQ(host.call("1:open_contest:"), "1:Day");
   std::string placings = host.call("2:fetch_placings:").substr(2);
   std::set<std::pair<std::string, int>> stored;
-  std::vector<std::string> parts(1);
-  for (char ch : placings) {
-    if (ch == '\x1f') parts.emplace_back();
-    else parts.back() += ch;
-  }
+  std::vector<std::string> parts = split_listing(placings);
   for (size_t i = 0; i + 4 < parts.size(); i += 5) stored.insert({parts[i + 2], std::stoi(parts[i + 1])});
   for (const auto& entry : acknowledged)
     EXPECT_TRUE(stored.count(entry)) << entry.first << " class " << entry.second;
@@ -154,7 +121,7 @@ TEST(CardFaults, RandomRequestsAreAllAnswered) {
   EXPECT_EQ(res->body, fields({"Name 1011", "Class 1"}));
   host.close_input();
   EXPECT_EQ(host.wait(), 0);
-  EXPECT_EQ(integrity(desktop.path() + "/Day/contest.db"), "ok");
+  EXPECT_EQ(integrity_check(desktop.path() + "/Day/contest.db"), "ok");
 }
 
 int connect_to(int port) {

@@ -13,16 +13,11 @@ const char kBadNumber[] = "ERROR:A number in this request is not valid.";
 
 class HostSetupTest : public ::testing::Test {
  protected:
-  // Sends one page message and answers the result, checking the reply id.
   std::string ask(const std::string& command, const std::string& argument = "") {
-    std::string id = std::to_string(++next_id);
-    std::string reply = host.call(id + ":" + command + ":" + argument);
-    EXPECT_EQ(reply.substr(0, id.size() + 1), id + ":") << reply;
-    return reply.substr(reply.find(':') + 1);
+    return host.result_of(command + ":" + argument);
   }
   TempDir desktop;
   HostProcess host{{"--desktop", desktop.path(), "--card-port", "0"}};
-  int next_id = 0;
 };
 
 TEST_F(HostSetupTest, AContestIsSetUpAndItsPlacingsKept) {

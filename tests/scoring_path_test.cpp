@@ -6,15 +6,6 @@
 
 namespace {
 
-std::vector<std::string> split(const std::string& text) {
-  std::vector<std::string> out(1);
-  for (char c : text) {
-    if (c == '\x1f') out.emplace_back();
-    else out.back() += c;
-  }
-  return out;
-}
-
 class ScoringPath : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -24,16 +15,9 @@ class ScoringPath : public ::testing::Test {
     ASSERT_EQ(call("call_save_contestant:" + fields({"none", "1010", "Ann"})), "");
     ASSERT_EQ(call("save_class_type:" + fields({"none", "Cattle"})), "");
   }
-  // Sends one command and returns its result without the reply id.
-  std::string call(const std::string& payload) {
-    std::string reply = host_.call(std::to_string(++id_) + ":" + payload);
-    std::string prefix = std::to_string(id_) + ":";
-    EXPECT_EQ(reply.rfind(prefix, 0), 0u) << reply;
-    return reply.substr(prefix.size());
-  }
+  std::string call(const std::string& payload) { return host_.result_of(payload); }
   TempDir desktop_;
   HostProcess host_{{"--desktop", desktop_.path(), "--card-port", "0"}};
-  int id_ = 0;
 };
 
 TEST_F(ScoringPath, WorkedExamples) {
@@ -52,7 +36,7 @@ TEST_F(ScoringPath, WorkedExamples) {
                                               c.contestant, "40"})),
               "");
   }
-  std::vector<std::string> scores = split(call("fetch_indiv_scores:"));
+  std::vector<std::string> scores = split_listing(call("fetch_indiv_scores:"));
   ASSERT_EQ(scores.size(), 8u * class_id);
   for (int row = 0; row < class_id; ++row) {
     const Case& c = cases[row];
@@ -70,7 +54,7 @@ TEST_F(ScoringPath, PlacingSavedRightAfterAFetchIsScoredEveryTime) {
     ASSERT_EQ(call("save_class:" + fields({"none", "1", name, "1234", "253"})), "");
     call("fetch_indiv_scores:");
     ASSERT_EQ(call("save_placing:" + fields({"none", std::to_string(i), "1011", "2134"})), "");
-    std::vector<std::string> scores = split(call("fetch_indiv_scores:"));
+    std::vector<std::string> scores = split_listing(call("fetch_indiv_scores:"));
     ASSERT_EQ(scores.size(), 8u * i);
     for (int row = 0; row < i; ++row) EXPECT_EQ(scores[row * 8 + 5], "48") << "round " << i;
   }

@@ -47,19 +47,5 @@ bool rejects_argument(Command command, const std::string& argument) {
   return false;
 }
 
-// A listing cut at every U+001F as the page cuts it: empty trailing fields
-// are kept (split_fields would drop the last one); "" gives no fields.
-inline std::vector<std::string> split_listing(const std::string& listing) {
-  std::vector<std::string> out;
-  if (listing.empty()) return out;
-  size_t start = 0;
-  for (;;) {
-    size_t end = listing.find('\x1f', start);
-    out.push_back(listing.substr(start, end == std::string::npos ? std::string::npos : end - start));
-    if (end == std::string::npos) return out;
-    start = end + 1;
-  }
-}
-
 // A 300-digit number: far outside any 32-bit field.
 inline std::string huge_number() { return std::string(300, '9'); }

@@ -2,11 +2,14 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <httplib.h>
 #include <poll.h>
+#include <sqlite3.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -53,6 +56,60 @@ std::string fields(const std::vector<std::string>& parts) {
   std::string out;
   for (size_t i = 0; i < parts.size(); ++i) out += (i ? "\x1f" : "") + parts[i];
   return out;
+}
+
+std::vector<std::string> split_listing(const std::string& listing) {
+  std::vector<std::string> out;
+  if (listing.empty()) return out;
+  size_t start = 0;
+  for (;;) {
+    size_t end = listing.find('\x1f', start);
+    out.push_back(listing.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) return out;
+    start = end + 1;
+  }
+}
+
+std::string integrity_check(const std::string& path) {
+  sqlite3* db = nullptr;
+  sqlite3_stmt* check = nullptr;
+  std::string result = "could not check";
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+      sqlite3_prepare_v2(db, "PRAGMA integrity_check;", -1, &check, nullptr) == SQLITE_OK &&
+      sqlite3_step(check) == SQLITE_ROW)
+    result = reinterpret_cast<const char*>(sqlite3_column_text(check, 0));
+  sqlite3_finalize(check);
+  sqlite3_close(db);
+  return result;
+}
+
+bool wait_for_card_server(int port) {
+  httplib::Client http("127.0.0.1", port);
+  http.set_connection_timeout(1);
+  for (int i = 0; i < 200; ++i) {
+    if (auto res = http.Get("/health"); res && res->status == 200) return true;
+    usleep(25000);
+  }
+  return false;
+}
+
+void CollectingSink::deliver_reply(std::string reply) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  replies.push_back(std::move(reply));
+  cond_.notify_all();
+}
+
+std::vector<std::string> CollectingSink::wait_for(size_t count) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  cond_.wait_for(lock, std::chrono::seconds(5), [&] { return replies.size() >= count; });
+  return replies;
+}
+
+bool CollectingSink::wait_for(const std::string& reply) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return cond_.wait_for(lock, std::chrono::seconds(30), [&] {
+    return std::find(replies.begin(), replies.end(), reply) != replies.end();
+  });
 }
 
 std::string host_binary() {
@@ -130,6 +187,13 @@ std::string HostProcess::receive(int timeout_ms, bool* ok) {
 std::string HostProcess::call(const std::string& message) {
   send(message);
   return receive();
+}
+
+std::string HostProcess::result_of(const std::string& payload) {
+  std::string prefix = "q" + std::to_string(++next_id_) + ":";
+  std::string reply = call(prefix + payload);
+  EXPECT_EQ(reply.compare(0, prefix.size(), prefix), 0) << reply;
+  return reply.size() >= prefix.size() ? reply.substr(prefix.size()) : std::string();
 }
 
 void HostProcess::close_input() {

@@ -3,8 +3,12 @@
 #pragma once
 #include <sys/types.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <vector>
+
+#include "app/bridge.h"
 
 // A fresh folder under the system's temp folder, removed with everything in
 // it when the object goes.
@@ -40,6 +44,13 @@ std::string query_text(const std::string& sql);
 
 // "a", "b" -> "a\x1fb".
 std::string fields(const std::vector<std::string>& parts);
+// A listing cut at every U+001F as the page cuts it: empty trailing fields
+// are kept (split_fields would drop the last one); "" gives no fields.
+std::vector<std::string> split_listing(const std::string& listing);
+
+// PRAGMA integrity_check of the contest file at `path`, opened on its own
+// connection: "ok" for a sound file.
+std::string integrity_check(const std::string& path);
 
 // ringtally-host as a child process.
 class HostProcess {
@@ -53,6 +64,9 @@ class HostProcess {
   std::string receive(int timeout_ms = 10000, bool* ok = nullptr);
   // send + receive.
   std::string call(const std::string& message);
+  // Sends "payload" under a fresh reply id, checks the reply carries that id,
+  // and returns the result alone.
+  std::string result_of(const std::string& payload);
   void close_input();
   void signal(int sig);
   // Waits for the exit; returns the exit code, or -1 on a signal or timeout.
@@ -63,6 +77,26 @@ class HostProcess {
   pid_t pid_ = -1;
   int in_ = -1, out_ = -1;
   std::string buffer_;
+  int next_id_ = 0;
+};
+
+// Polls GET /health on 127.0.0.1:`port` until a card server answers; false
+// after about five seconds without one.
+bool wait_for_card_server(int port);
+
+// Page replies as the worker hands them over, for tests that run a worker.
+class CollectingSink : public ReplySink {
+ public:
+  void deliver_reply(std::string reply) override;
+  // The replies once `count` have arrived, or those there are after 5 s.
+  std::vector<std::string> wait_for(size_t count);
+  // True once `reply` has arrived; false after 30 s without it.
+  bool wait_for(const std::string& reply);
+  std::vector<std::string> replies;  // guarded by `mutex`
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cond_;
 };
 
 // The built ringtally-host (from the RINGTALLY_HOST environment variable).

@@ -1,0 +1,21 @@
+#include "app/core_run.h"
+
+#include <thread>
+
+#include "cards/card_server.h"
+#include "store/database.h"
+
+void run_core(Core& core, ReplySink& sink, int card_port,
+              const std::function<void(CardServer& card_server)>& front_end) {
+  std::thread worker(worker_func, std::ref(core), std::ref(sink));
+  CardServer card_server(core);
+  if (card_port != 0) card_server.start(card_port);
+
+  front_end(card_server);
+
+  stop_worker(core.queue);
+  card_server.stop();
+  card_server.join();
+  worker.join();
+  close_database();
+}

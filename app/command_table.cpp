@@ -2,7 +2,10 @@
 
 #include "cards/card_commands.h"
 #include "cards/wifi.h"
+#include "scoring/class_key.h"
 #include "scoring/rankings.h"
+#include "scoring/results_export.h"
+#include "scoring/score_sheets.h"
 #include "scoring/scoring_pass.h"
 #include "store/classes.h"
 #include "store/contest.h"
@@ -50,4 +53,8 @@ void initialize_functions(CommandTable& table) {
   table["fetch_card_names_and_placing"] = fetch_card_names_and_placing;
   table["save_card_placing"] = save_card_placing;
   table["save_card_reasons"] = save_card_reasons;
+  table["fetch_class_key"] = fetch_class_key;
+  table["fetch_score_sheets"] = without_argument(fetch_score_sheets);
+  table["export_results"] = without_argument(export_results);
+  table["open_results_folder"] = without_argument(open_results_folder);
 }

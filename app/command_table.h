@@ -1,4 +1,4 @@
-// The thirty commands, by exact name.
+// Every command, by exact name.
 #pragma once
 #include "app/bridge.h"
 

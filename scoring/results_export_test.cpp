@@ -277,6 +277,16 @@ TEST_F(ResultsExport, OpenFolderUsesTheInstalledOpenerOnceThereAreResults) {
   set_folder_opener(nullptr);
 }
 
+TEST(ResultsExportEmpty, AContestWithoutPlacingsGivesHeaderLinesOnly) {
+  OpenContest contest;
+  const std::string folder = contest.folder() + "/Results";
+  ASSERT_EQ(export_results(""), folder);
+  for (const char* name : kFiles) {
+    const Rows rows = parse_csv(read_file(fs::path(folder) / name));
+    EXPECT_EQ(rows.size(), 1u) << name;
+  }
+}
+
 TEST(ResultsExportWithoutContest, AnswersThatNoContestIsOpen) {
   CommandTable table;
   initialize_functions(table);

@@ -22,14 +22,23 @@ bool is_class_number(const std::string& text) {
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// The listing's two fields, kept even when empty (a NULL reads as "").
-std::vector<std::string> official_fields(int id) {
+struct OfficialResult {
+  bool found = false;
+  bool complete = false;  // both the placing and the cuts are set
+  int placing = 0;
+  int cuts = 0;
+};
+
+OfficialResult official_result(int id) {
   Statement statement(kOfficialResultSql);
   statement.bind_int(1, id);
-  const std::string listing = run_listing(statement, 2);
-  const size_t cut = listing.find('\x1f');
-  if (cut == std::string::npos) return {};
-  return {listing.substr(0, cut), listing.substr(cut + 1)};
+  OfficialResult result;
+  if (!statement.step()) return result;
+  result.found = true;
+  result.complete = !statement.column_is_null(0) && !statement.column_is_null(1);
+  result.placing = statement.column_int(0);
+  result.cuts = statement.column_int(1);
+  return result;
 }
 
 }  // namespace
@@ -49,13 +58,13 @@ std::vector<ClassKeyRow> class_key(int official, int cuts) {
 
 std::string fetch_class_key(const std::string& class_id) {
   if (!is_class_number(class_id)) return kNotAClassNumber;
-  const std::vector<std::string> official = official_fields(read_int(class_id));
-  if (official.empty()) return kNoSuchClass;
-  if (official[0].empty() || official[1].empty()) return kNoOfficialResult;
+  const OfficialResult official = official_result(read_int(class_id));
+  if (!official.found) return kNoSuchClass;
+  if (!official.complete) return kNoOfficialResult;
   std::string result;
-  for (const ClassKeyRow& row : class_key(read_int(official[0]), read_int(official[1]))) {
-    if (!result.empty()) result += '\x1f';
-    result += std::to_string(row.placing) + '\x1f' + std::to_string(row.score);
+  for (const ClassKeyRow& row : class_key(official.placing, official.cuts)) {
+    if (!result.empty()) result += kFieldSeparator;
+    result += std::to_string(row.placing) + kFieldSeparator + std::to_string(row.score);
   }
   return result;
 }

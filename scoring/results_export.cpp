@@ -51,7 +51,7 @@ std::vector<CsvRow> rows_of(const std::string& listing, size_t width) {
   CsvRow row;
   size_t start = 0;
   for (;;) {
-    const size_t end = listing.find('\x1f', start);
+    const size_t end = listing.find(kFieldSeparator, start);
     row.push_back(listing.substr(start, end == std::string::npos ? end : end - start));
     if (row.size() == width) rows.push_back(std::move(row)), row.clear();
     if (end == std::string::npos) break;
@@ -62,7 +62,7 @@ std::vector<CsvRow> rows_of(const std::string& listing, size_t width) {
 
 fs::path contest_folder() {
   Statement statement(kContestFileSql);
-  return fs::u8path(run_listing(statement, 1)).parent_path();
+  return fs::u8path(run_listing(statement)).parent_path();
 }
 
 fs::path results_folder() { return contest_folder() / kResultsFolder; }

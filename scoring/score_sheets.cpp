@@ -21,5 +21,5 @@ const char kScoreSheetRowsSql[] =
 std::string fetch_score_sheets(const std::string&) {
   run_scoring_pass();
   Statement statement(kScoreSheetRowsSql);
-  return run_listing(statement, kScoreSheetColumns);
+  return run_listing(statement);
 }

@@ -4,6 +4,7 @@ import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
+import { fileURLToPath } from 'node:url';
 
 import { launchBrowser, openPage, uiDir } from './host_bridge.mjs';
 import {
@@ -12,7 +13,7 @@ import {
   scriptedHost,
 } from './main_helpers.mjs';
 
-const outputDir = path.resolve(uiDir, '..', 'tests', 'output');
+const outputDir = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', 'output');
 let browser;
 before(async () => {
   fs.mkdirSync(outputDir, { recursive: true });
@@ -466,6 +467,8 @@ describe('setup sections', () => {
         [['Cattle', ' ', '', ''], ['Enter a class name.']],
         ...['1123', '123', '12345', '0', '1 234'].map((p) => [['Cattle', 'Angus', p, ''], ['This is not a valid placing.']]),
         ...['105', '1000', '099', '12a'].map((c) => [['Cattle', 'Angus', '1234', c], ['These are not valid cuts.']]),
+        [['Cattle', 'Angus', '1234', ''], ['Enter the cuts together with the official placing.']],
+        [['Cattle', 'Angus', ' 4321 ', ' '], ['Enter the cuts together with the official placing.']],
       ];
       for (const [[type, name, placing, cuts], expected] of checks) {
         s.alerts.length = 0;

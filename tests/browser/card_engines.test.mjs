@@ -9,8 +9,8 @@ import { NARROW, PHONE_SIZES, engineNames, startEngine } from './phone_engines.m
 
 // Card servers: one per engine and kind of host; WebKitWebDriver on 57360.
 const PORTS = {
-  chromium: { contest: 57320, none: 57321, slow: 57322 },
-  webkit: { contest: 57323, none: 57324, slow: 57325 },
+  chromium: { contest: 57320, none: 57321, slow: 57322, gone: 57328 },
+  webkit: { contest: 57323, none: 57324, slow: 57325, gone: 57329 },
 };
 const DRIVER_PORT = 57360;
 
@@ -248,6 +248,27 @@ for (const engineName of engineNames()) {
             assertBox(await phone.submitNumbers(), 'error', ['Error: A contest is not open.']);
             assert.equal(await phone.isShown(card.section), false);
           });
+        });
+      }
+    });
+
+    // The page shows the browser's own text for a failed connection, and the
+    // two engines word it differently.
+    describe('when the server goes away', () => {
+      const FAILED = { chromium: 'Error: Failed to fetch', webkit: 'Error: Load failed' };
+      for (const card of CARDS) {
+        test(`${card.name}: the browser's message is shown`, async () => {
+          const host = await CardHost.start(hostExecutable(), PORTS[engineName].gone);
+          try {
+            await withPhone(engine, `${host.base}${card.path}`, PHONE_SIZES[0], async (phone) => {
+              await host.stop();
+              await phone.enterNumbers('1011', '1');
+              assertBox(await phone.submitNumbers(), 'error', [FAILED[engineName]]);
+              assert.equal(await phone.isShown(card.section), false);
+            });
+          } finally {
+            await host.stop();
+          }
         });
       }
     });

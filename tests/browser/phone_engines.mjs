@@ -6,7 +6,9 @@
 // A Phone is one page at a given viewport. Both engines offer the same
 // surface: open, tap, enter (touch then fill, like playwright's fill), key
 // presses, run(fn, arg) in the page, bounded waits, screenshots.
-import { spawn } from 'node:child_process';
+// WebKit needs Xvfb, WebKitWebDriver (webkit2gtk-driver), MiniBrowser
+// (libwebkit2gtk-4.1-0) and xdotool.
+import { execFileSync, spawn } from 'node:child_process';
 import { mkdirSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
@@ -290,6 +292,20 @@ class WebKitPhone extends Phone {
     throw new Error(`MiniBrowser viewport is ${got.join('x')}, wanted ${width}x${height}`);
   }
 
+  // Gives the window the keyboard focus, as the phone's one browser window
+  // has it. Without a window manager a resized window loses it for good, and
+  // the page then neither matches :focus nor reports document.hasFocus().
+  // The window is found by a title of its own, set for the moment.
+  async activate() {
+    const token = `ringtally-phone-${this.handle}`;
+    const title = await this.run((t) => { const old = document.title; document.title = t; return old; }, token);
+    const found = execFileSync('xdotool', ['search', '--sync', '--name', token],
+      { env: this.driver.env, encoding: 'utf8', timeout: 10000 }).trim().split('\n');
+    execFileSync('xdotool', ['windowfocus', '--sync', found[0]], { env: this.driver.env, timeout: 10000 });
+    await this.run((t) => { document.title = t; }, title);
+    await this.waitFor('the phone window to have the focus', () => document.hasFocus(), undefined, 10000);
+  }
+
   async close() {
     await this.command('DELETE', '/window');
     this.driver.current = null;
@@ -329,15 +345,16 @@ class WebKitDriver {
     mkdirSync(gtkConfig, { recursive: true });
     writeFileSync(path.join(gtkConfig, 'gtk.css'),
       '* { font-size: 1px; min-width: 0; min-height: 0; padding: 0; margin: 0; border-width: 0; }\n');
-    const env = {
+    const env = this.env = {
       PATH: process.env.PATH, LANG: 'C.UTF-8', HOME: this.root, DISPLAY: display,
       XDG_CONFIG_HOME: path.join(this.root, 'config'), XDG_RUNTIME_DIR: runtime,
       GSETTINGS_BACKEND: 'memory', NO_AT_BRIDGE: '1',
     };
     this.child = spawn('WebKitWebDriver', [`--port=${this.port}`], { env, stdio: ['ignore', 'ignore', 'pipe'] });
     this.child.stderr.on('data', (chunk) => { this.stderr += chunk; });
-    const child2 = this.child;
-    process.once('exit', () => { if (child2.exitCode === null) child2.kill('SIGKILL'); });
+    // A suite that dies half-way must not leave the driver holding its port.
+    const driverChild = this.child;
+    process.once('exit', () => { if (driverChild.exitCode === null) driverChild.kill('SIGKILL'); });
     await until('WebKitWebDriver to answer', () => fetch(`${this.base}/status`).then((r) => r.ok, () => false), 15000);
     const created = await this.request('POST', '/session', {
       capabilities: { alwaysMatch: { 'webkitgtk:browserOptions': { binary: MINIBROWSER, args: ['--automation'] } } },
@@ -373,8 +390,9 @@ class WebKitDriver {
     await this.select(this.home);
     const { handle } = await this.request('POST', `/session/${this.session}/window/new`, { type: 'window' });
     const phone = new WebKitPhone(this, handle);
-    await phone.resize(viewport);
     await phone.command('POST', '/url', { url });
+    await phone.resize(viewport);
+    await phone.activate();
     await phone.run(installRecorder);
     return phone;
   }

@@ -7,6 +7,7 @@
 #include "app/desktop_app.h"
 #include "app/folder_opener.h"
 #include "app/window.h"
+#include "cards/card_routes.h"
 #include "scoring/results_export.h"
 #include "ui/pages.h"
 

@@ -99,7 +99,7 @@ void measure_floor(const std::vector<int>& contestants) {
   int stored = 0;
   for (int contestant : contestants)
     for (int c = 1; c <= kClasses; ++c)
-      stored += save_card_placing(std::string("127.0.0.2") + kSep + placing_body(contestant, c)) == "true";
+      stored += save_card_placing(std::string("127.0.0.2") + kFieldSeparator + placing_body(contestant, c)) == "true";
   double elapsed = ms_since(start);
   exec("DELETE FROM placings");
   printf("floor: %d in-process save_card_placing inserts in %.1f ms = %.0f inserts/s\n", stored,

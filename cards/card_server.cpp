@@ -15,6 +15,7 @@
 #include "cards/card_routes.h"
 #include "cards/rate_limit.h"
 #include "cards/request_guard.h"
+#include "store/field_list.h"
 #include "ui/pages.h"
 
 namespace {
@@ -36,7 +37,6 @@ const char kHealthBody[] = R"({"status":"ok"})";
 const char kNotFoundBody[] = R"({"error":"Not Found"})";
 const char kTooManyBody[] = R"({"error":"Too Many Requests"})";
 const char kJson[] = "application/json";
-const char kSourceSeparator = '\x1f';
 
 // The library's own settings stay as a second line behind the connection's
 // checks, which see every request first.
@@ -120,7 +120,7 @@ void answer_card_request(ApiState& api, const CardApiRoute& route, const httplib
     return;
   }
   std::string argument = route.kind == CardApiRoute::kWrite
-                             ? req.remote_addr + kSourceSeparator + req.body
+                             ? req.remote_addr + kFieldSeparator + req.body
                              : req.body;
   CardResponse answer = run_card_exchange(api.queue, api.pending, route.command, argument);
   res.status = answer.status;

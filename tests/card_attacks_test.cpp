@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "store/database.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -252,7 +253,7 @@ TEST_F(CardAttackTest, TricklingConnectionsHoldUpNeitherAPhoneNorShutdown) {
   // Closed cleanly: the write-ahead log is checkpointed away.
   EXPECT_FALSE(std::filesystem::exists(db_path() + "-wal") &&
                std::filesystem::file_size(db_path() + "-wal") > 0);
-  EXPECT_EQ(integrity_check(db_path()), "ok");
+  EXPECT_EQ(check_integrity(db_path()), "ok");
 }
 
 // SIGINT while a phone's request waits for a busy worker and another phone
@@ -282,7 +283,7 @@ TEST_F(CardAttackTest, SigintEndsTheHostWhilePhonesWait) {
   EXPECT_LT(Clock::now() - signalled, std::chrono::seconds(3));
   for (auto& phone : phones) phone.join();
   close(stuck);
-  EXPECT_EQ(integrity_check(db_path()), "ok");
+  EXPECT_EQ(check_integrity(db_path()), "ok");
 }
 
 }  // namespace

@@ -34,15 +34,6 @@ class StdoutSink : public ReplySink {
   std::mutex mutex_;
 };
 
-bool parse_port(const char* text, int* port) {
-  char* end = nullptr;
-  errno = 0;
-  long value = strtol(text, &end, 10);
-  if (errno || end == text || *end || value < 0 || value > 65535) return false;
-  *port = static_cast<int>(value);
-  return true;
-}
-
 void handle_line(Core& core, StdoutSink& sink, const std::string& line) {
   if (line.find_first_not_of(" \t\r") == std::string::npos) return;
   std::string message;
@@ -71,6 +62,15 @@ bool serve_page(PageServer& page_server, int port) {
 
 }  // namespace
 
+bool parse_port_option(const char* text, int* port) {
+  char* end = nullptr;
+  errno = 0;
+  long value = strtol(text, &end, 10);
+  if (errno || end == text || *end || value < 0 || value > 65535) return false;
+  *port = static_cast<int>(value);
+  return true;
+}
+
 bool parse_host_options(int argc, const char* const* argv, HostOptions* options,
                         std::string* error) {
   for (int i = 1; i < argc; ++i) {
@@ -86,12 +86,12 @@ bool parse_host_options(int argc, const char* const* argv, HostOptions* options,
     } else if (flag == "--open-file") {
       options->open_file = value;
     } else if (flag == "--card-port") {
-      if (!parse_port(value, &options->card_port)) {
+      if (!parse_port_option(value, &options->card_port)) {
         *error = "The card port must be a number from 0 (no card server) to 65535.";
         return false;
       }
     } else if (flag == "--page-port") {
-      if (!parse_port(value, &options->page_port)) {
+      if (!parse_port_option(value, &options->page_port)) {
         *error = "The page port must be a number from 0 (any free port) to 65535.";
         return false;
       }

@@ -28,6 +28,9 @@ struct HostOptions {
 bool parse_host_options(int argc, const char* const* argv, HostOptions* options,
                         std::string* error);
 
+// A port option's value: a decimal number from 0 to 65535, nothing else.
+bool parse_port_option(const char* text, int* port);
+
 int run_stream_host(const HostOptions& options);
 // The same with a command table that `fill_table` builds (test hosts).
 int run_stream_host(const HostOptions& options, void (*fill_table)(CommandTable& table));

@@ -1,14 +1,13 @@
 #include "cards/card_server.h"
 
 #include <httplib.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <mutex>
 
 #include "app/bridge.h"
 #include "cards/card_exchange.h"
+#include "cards/listen_socket.h"
 #include "ui/pages.h"
 
 namespace {
@@ -39,14 +38,13 @@ const char* const kCardCommands[] = {"fetch_card_names", "fetch_card_names_and_p
 class CardHttpServer : public httplib::Server {
  public:
   void close_listener() {
-    int sock = svr_sock_.exchange(INVALID_SOCKET);
+    socket_t sock = svr_sock_.exchange(INVALID_SOCKET);
     if (sock == INVALID_SOCKET) return;
-    ::shutdown(sock, SHUT_RDWR);
-    ::close(sock);
+    close_listening_socket(sock);
   }
   // Listening again on a listening socket only changes its backlog.
   void widen_backlog(int backlog) {
-    int sock = svr_sock_;
+    socket_t sock = svr_sock_;
     if (sock != INVALID_SOCKET) ::listen(sock, backlog);
   }
 };
@@ -78,13 +76,6 @@ void add_page_route(httplib::Server& server, const char* path, std::string_view 
   });
 }
 
-// Only SO_REUSEADDR: the library's default SO_REUSEPORT would let a second
-// server share a port that is already taken and split the phones between them.
-void set_listener_options(int sock) {
-  int yes = 1;
-  setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-}
-
 void configure(httplib::Server& server, Core& core) {
   server.set_read_timeout(kReadWriteTimeoutSeconds, 0);
   server.set_write_timeout(kReadWriteTimeoutSeconds, 0);
@@ -92,7 +83,9 @@ void configure(httplib::Server& server, Core& core) {
   server.set_keep_alive_max_count(kKeepAliveRequests);
   server.set_tcp_nodelay(true);
   server.set_payload_max_length(kMaxBodyBytes);
-  server.set_socket_options(set_listener_options);
+  // Not the library's default SO_REUSEPORT, which would let a second server
+  // share a port that is already taken and split the phones between them.
+  server.set_socket_options(claim_listening_port);
   server.new_task_queue = [] { return new httplib::ThreadPool(kRequestThreads); };
   add_page_route(server, "/placing", ui::placing_page, "text/html");
   add_page_route(server, "/reasons", ui::reasons_page, "text/html");
@@ -121,6 +114,8 @@ struct ServerState {
 // The card-server thread: builds, binds and runs the server until stopped;
 // a port that cannot be bound ends the thread at once.
 void http_server_func(ServerState& state, int port) {
+  SocketLibrary sockets;
+  if (!sockets.started()) return;
   auto server = std::make_unique<CardHttpServer>();
   configure(*server, state.core);
   if (!server->bind_to_port("0.0.0.0", port)) return;

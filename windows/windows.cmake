@@ -1,0 +1,51 @@
+# The Windows build (cross-compiled with windows/mingw-w64.cmake): ringtally
+# .exe, the small native window with the page in a browser beside it;
+# ringtally-host.exe, the windowless host; and the installer. Included by the
+# top CMakeLists.txt once the core library exists.
+target_link_libraries(ringtally_core PUBLIC iphlpapi ws2_32 ole32 shell32 uuid)
+# Everything, the C++ runtime and the thread library included, is linked in:
+# the executables need no DLL beside them.
+set(RINGTALLY_STATIC_LINK -static -static-libgcc -static-libstdc++)
+
+target_link_options(ringtally-host PRIVATE ${RINGTALLY_STATIC_LINK})
+
+# The icon: the SVG drawn once, rendered at the usual sizes and packed into
+# one .ico (icotool) for the window, the executable and the installer.
+find_program(RSVG_CONVERT rsvg-convert REQUIRED)
+find_program(ICOTOOL icotool REQUIRED)
+set(APP_ICON_SVG ${CMAKE_SOURCE_DIR}/ui/icons/ringtally.svg)
+set(APP_ICON_ICO ${CMAKE_BINARY_DIR}/generated/ringtally.ico)
+set(icon_pngs)
+foreach(size 16 24 32 48 256)
+  set(png ${CMAKE_BINARY_DIR}/generated/icon-${size}.png)
+  add_custom_command(OUTPUT ${png}
+    COMMAND ${RSVG_CONVERT} -w ${size} -h ${size} ${APP_ICON_SVG} -o ${png}
+    DEPENDS ${APP_ICON_SVG}
+    COMMENT "Rendering the ${size}px icon")
+  list(APPEND icon_pngs ${png})
+endforeach()
+add_custom_command(OUTPUT ${APP_ICON_ICO}
+  COMMAND ${ICOTOOL} -c -o ${APP_ICON_ICO} ${icon_pngs}
+  DEPENDS ${icon_pngs}
+  COMMENT "Packing the application icon")
+configure_file(${CMAKE_SOURCE_DIR}/windows/ringtally.rc.in ${CMAKE_BINARY_DIR}/generated/ringtally.rc @ONLY)
+set_source_files_properties(${CMAKE_BINARY_DIR}/generated/ringtally.rc PROPERTIES OBJECT_DEPENDS ${APP_ICON_ICO})
+
+add_executable(ringtally WIN32 ${CMAKE_SOURCE_DIR}/app/ringtally_main_win32.cpp
+  ${CMAKE_BINARY_DIR}/generated/ringtally.rc)
+target_link_libraries(ringtally PRIVATE ringtally_core user32 gdi32 advapi32)
+target_link_options(ringtally PRIVATE ${RINGTALLY_STATIC_LINK} -municode)
+
+# The installer (NSIS, Unicode, 64-bit).
+find_program(MAKENSIS makensis REQUIRED)
+set(RINGTALLY_SETUP ${CMAKE_BINARY_DIR}/Ringtally-Zuzu-${PROJECT_VERSION}-setup.exe)
+add_custom_command(OUTPUT ${RINGTALLY_SETUP}
+  COMMAND ${MAKENSIS} -V2 -INPUTCHARSET UTF8
+          -DVERSION=${PROJECT_VERSION}
+          "-DAPP_EXE=$<TARGET_FILE:ringtally>"
+          -DAPP_ICON=${APP_ICON_ICO}
+          -DOUTFILE=${RINGTALLY_SETUP}
+          ${CMAKE_SOURCE_DIR}/windows/installer.nsi
+  DEPENDS ringtally ${APP_ICON_ICO} ${CMAKE_SOURCE_DIR}/windows/installer.nsi
+  COMMENT "Making the installer")
+add_custom_target(installer ALL DEPENDS ${RINGTALLY_SETUP})

@@ -37,7 +37,6 @@ constexpr int kCardPort = 57190;
 constexpr int kDefaultsPort = 57191;
 constexpr int kClasses = 16;
 constexpr int kNewPhones = 20;
-const char kSep = '\x1f';
 
 class NullSink : public ReplySink {
  public:
@@ -83,7 +82,8 @@ void add_fixtures(int contestants) {
 }
 
 std::string placing_body(int contestant, int class_id) {
-  return std::to_string(contestant) + kSep + std::to_string(class_id) + kSep + "4321";
+  return std::to_string(contestant) + kFieldSeparator + std::to_string(class_id) +
+         kFieldSeparator + "4321";
 }
 
 // The same inserts in-process, on this thread, before the worker starts.
@@ -153,7 +153,7 @@ void measure_idle_phones(int port, int n, const char* label, const char* path, i
   for (int p = 0; p < n; ++p)
     openers.emplace_back([&, p] {
       auto start = Clock::now();
-      idle[p]->Post(path, std::string("1") + kSep + "1", "text/plain");
+      idle[p]->Post(path, std::string("1") + kFieldSeparator + "1", "text/plain");
       firsts[p] = ms_since(start);
     });
   for (auto& opener : openers) opener.join();
@@ -164,7 +164,7 @@ void measure_idle_phones(int port, int n, const char* label, const char* path, i
     newcomer.set_tcp_nodelay(true);
     newcomer.set_read_timeout(120, 0);
     auto start = Clock::now();
-    auto res = newcomer.Post(path, std::string("1") + kSep + "1", "text/plain");
+    auto res = newcomer.Post(path, std::string("1") + kFieldSeparator + "1", "text/plain");
     waits.push_back(ms_since(start));
     if (!res || res->status != 200) ++failed;
   }
@@ -178,7 +178,7 @@ void measure_idle_phones(int port, int n, const char* label, const char* path, i
 void measure_library_defaults(int n) {
   httplib::Server server;
   server.Post("/api/fetch_card_names", [](const httplib::Request&, httplib::Response& res) {
-    res.set_content("Name\x1f" "Class", "text/plain");
+    res.set_content(std::string("Name") + kFieldSeparator + "Class", "text/plain");
   });
   if (!server.bind_to_port("0.0.0.0", kDefaultsPort)) {
     printf("  library defaults: port %d is taken, skipped\n", kDefaultsPort);

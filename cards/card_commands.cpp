@@ -1,7 +1,5 @@
 #include "cards/card_commands.h"
 
-#include <sqlite3.h>
-
 #include <climits>
 #include <optional>
 #include <vector>
@@ -27,7 +25,6 @@ const char kSetReasonsSql[] =
 const char kNoContest[] = "ERROR:A contest is not open.";
 const char kBadNumber[] = "ERROR:A number in this request is not valid.";
 const char kNoRow[] = "ERROR:Database problem. Restart the application if the problem persists.";
-const char kSeparator = '\x1f';
 
 bool all_digits(const std::string& text) {
   return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
@@ -71,15 +68,17 @@ std::optional<CardKey> read_key(const std::vector<std::string>& fields) {
   return CardKey{*contestant, *class_id};
 }
 
-// Steps a names look-up and joins its `columns` fields.
-std::string run_lookup(Statement& statement, int columns) {
-  if (statement.step() != SQLITE_ROW) return kNoRow;
-  std::string result;
-  for (int c = 0; c < columns; ++c) {
-    if (c) result += kSeparator;
-    result += statement.column_text(c);
+// A names look-up: its one row. The query always yields that row (a name it
+// does not find is NULL), so having none means the file failed.
+std::string run_lookup(Statement& statement) {
+  std::string row;
+  try {
+    row = run_listing(statement);
+  } catch (const DatabaseFailure&) {
+    return kNoRow;
   }
-  return result;
+  // Even a row of empty names holds a separator, so "" means no row.
+  return row.empty() ? kNoRow : row;
 }
 
 }  // namespace
@@ -91,7 +90,7 @@ std::string fetch_card_names(const std::string& fields) {
   Statement statement(kNamesSql);
   statement.bind_int(1, key->contestant);
   statement.bind_int(2, key->class_id);
-  return run_lookup(statement, 2);
+  return run_lookup(statement);
 }
 
 std::string fetch_card_names_and_placing(const std::string& fields) {
@@ -103,7 +102,7 @@ std::string fetch_card_names_and_placing(const std::string& fields) {
   statement.bind_int(2, key->class_id);
   statement.bind_int(3, key->contestant);
   statement.bind_int(4, key->class_id);
-  return run_lookup(statement, 3);
+  return run_lookup(statement);
 }
 
 std::string save_card_placing(const std::string& fields) {
@@ -115,7 +114,7 @@ std::string save_card_placing(const std::string& fields) {
   statement.bind_int(1, key->class_id);
   statement.bind_int(2, key->contestant);
   statement.bind_int(3, std::stoi(parts[2]));
-  return statement.step() == SQLITE_DONE ? "true" : "false";
+  return run_change(statement).empty() ? "true" : "false";
 }
 
 std::string save_card_reasons(const std::string& fields) {
@@ -127,5 +126,5 @@ std::string save_card_reasons(const std::string& fields) {
   statement.bind_int(1, std::stoi(parts[2]));
   statement.bind_int(2, key->class_id);
   statement.bind_int(3, key->contestant);
-  return statement.step() == SQLITE_DONE && statement.changes() > 0 ? "true" : "false";
+  return run_change(statement).empty() && statement.changes() > 0 ? "true" : "false";
 }

@@ -15,8 +15,6 @@
 
 namespace {
 
-const char kSep[] = "\x1f";
-
 // Contestant 1011 "Ann", class 1 "Steers", written through a second
 // connection while the host holds the contest open.
 void add_fixtures(const std::string& contest_file) {
@@ -59,7 +57,7 @@ TEST(CardHost, ServesTheCardApiForTheOpenContest) {
     EXPECT_EQ(res->get_header_value("Content-Type"), "text/plain");
     return res->body;
   };
-  EXPECT_EQ(post("fetch_card_names", std::string("1011") + kSep + "1"), "ERROR:A contest is not open.");
+  EXPECT_EQ(post("fetch_card_names", fields({"1011", "1"})), "ERROR:A contest is not open.");
   EXPECT_EQ(post("save_card_placing", fields({"1011", "1", "4321"})), "false");
 
   EXPECT_EQ(host.call("1:create_contest:Cards"), "1:");

@@ -2,13 +2,13 @@
 
 #include "cards/lan_address.h"
 #include "cards/qr_svg.h"
+#include "store/field_list.h"
 
 std::string card_lines_with_qr(const std::string& address) {
   std::string placing = "Placing Card: http://" + address + ":56780/placing";
   std::string reasons = "Reasons Card: http://" + address + ":56780/reasons";
-  const char separator = '\x1f';
-  return placing + separator + text_to_qr_svg(placing) + separator + reasons + separator +
-         text_to_qr_svg(reasons);
+  return placing + kFieldSeparator + text_to_qr_svg(placing) + kFieldSeparator + reasons +
+         kFieldSeparator + text_to_qr_svg(reasons);
 }
 
 std::string fetch_wifi_addresses(const std::string&) {

@@ -268,10 +268,12 @@ ORDER BY
 
 std::string run_ranking(const char* sql) {
   // Both rankings read stored scores, so bring them up to date first; a pass
-  // with nothing to do costs one query.
-  run_scoring_pass();
+  // with nothing to do costs one query. Scores it could not store must not
+  // be ranked as if they were results.
+  std::string failure = bring_scores_up_to_date();
+  if (!failure.empty()) return failure;
   Statement statement(sql);
-  return run_listing(statement, 6);
+  return run_listing(statement);
 }
 
 }  // namespace

@@ -6,7 +6,8 @@
 // next rank is skipped (1, 1, 3). Rows come ordered by division number, then
 // class types by id, then Reasons, then Overall, then rank; the order among
 // equal ranks is not fixed. Both commands run the scoring pass first, so they
-// never rank stale scores. No placings: "". Errors as run_scoring_pass.
+// never rank stale scores. No placings: "". When the pass could not store
+// the scores: kWriteError, and no ranking. Other errors as run_scoring_pass.
 #pragma once
 #include <string>
 

@@ -1,7 +1,5 @@
 #include "scoring/scoring_pass.h"
 
-#include <sqlite3.h>
-
 #include <vector>
 
 #include "scoring/placing_score.h"
@@ -31,8 +29,6 @@ const char kIndivScoresSql[] =
     "JOIN contestants ON contestants.number = placings.contestant_no "
     "JOIN classes ON classes.id = placings.class_id ORDER BY contestants.name, class_id;";
 
-const int kIndivScoreColumns = 8;
-
 struct ScorableClass {
   int id;
   int placing;
@@ -41,13 +37,13 @@ struct ScorableClass {
 
 std::string first_text(const char* sql) {
   Statement statement(sql);
-  return statement.step() == SQLITE_ROW ? statement.column_text(0) : std::string();
+  return statement.step() ? statement.column_text(0) : std::string();
 }
 
 std::vector<ScorableClass> read_scorable_classes() {
   std::vector<ScorableClass> classes;
   Statement statement(kScorableClassesSql);
-  while (statement.step() == SQLITE_ROW)
+  while (statement.step())
     classes.push_back({statement.column_int(0), statement.column_int(1), statement.column_int(2)});
   return classes;
 }
@@ -57,7 +53,7 @@ void rescore_class(const ScorableClass& cls, const std::string& scored_at, State
   select.bind_int(1, cls.id);
   select.bind_text(2, scored_at);
   select.bind_int(3, cls.id);
-  while (select.step() == SQLITE_ROW) {
+  while (select.step()) {
     const int score = score_placing(select.column_int(1), cls.placing, cls.cuts);
     update.bind_int(1, score);
     // NULL reasons read as 0; added in 64 bits so an absurd stored value
@@ -65,7 +61,7 @@ void rescore_class(const ScorableClass& cls, const std::string& scored_at, State
     const long long total = static_cast<long long>(score) + select.column_int(2);
     update.bind_int(2, static_cast<int>(total));
     update.bind_int(3, select.column_int(0));
-    update.step();  // a single failed update must not stop the others
+    update.step();
     update.reset();
   }
   select.reset();
@@ -83,19 +79,36 @@ void run_scoring_pass() {
   if (!has_unscored_changes(scored_at)) return;
 
   const std::vector<ScorableClass> classes = read_scorable_classes();
+  // Begun before the statements are made, so that on an error they are
+  // finalized before the rollback runs.
+  Transaction transaction;
   Statement select(kPlacingsToScoreSql);
   Statement update(kUpdateScoreSql);
-  {
-    Transaction transaction;
-    for (const ScorableClass& cls : classes) rescore_class(cls, scored_at, select, update);
-    transaction.commit();
-  }
   Statement mark(kMarkScoredSql);
+  // Any failed update stops the pass: carrying on would mark as scored a
+  // placing whose score was never stored.
+  for (const ScorableClass& cls : classes) rescore_class(cls, scored_at, select, update);
+  // The mark commits with the scores, so it can never cover scores that
+  // did not reach the file.
   mark.step();
+  transaction.commit();
+}
+
+std::string bring_scores_up_to_date() {
+  try {
+    run_scoring_pass();
+  } catch (const DatabaseFailure& failure) {
+    if (failure.kind() != DatabaseFailure::Kind::kNotWritten) throw;
+    return kWriteError;
+  }
+  return std::string();
 }
 
 std::string fetch_indiv_scores(const std::string&) {
-  run_scoring_pass();
+  // Scores the pass could not store would show as blanks, as if they were
+  // results.
+  std::string failure = bring_scores_up_to_date();
+  if (!failure.empty()) return failure;
   Statement statement(kIndivScoresSql);
-  return run_listing(statement, kIndivScoreColumns);
+  return run_listing(statement);
 }

@@ -10,17 +10,25 @@
 // Raises DatabaseNotOpen / DatabaseFailure.
 bool has_unscored_changes(const std::string& scored_at);
 
-// When anything changed since contest.scored_at, rescores in one transaction
-// every placing of a class with official placing and cuts that was written
-// at or after scored_at, or before its class's last change; total_score is
-// placing_score plus reasons_score (NULL counting 0). Then moves scored_at
-// to now. Classes without official placing or cuts keep their old scores.
-// Raises DatabaseNotOpen / DatabaseFailure; an error inside the transaction
-// rolls every score back and leaves scored_at as it was.
+// When anything changed since contest.scored_at, rescores every placing of
+// a class with official placing and cuts that was written at or after
+// scored_at, or before its class's last change; total_score is
+// placing_score plus reasons_score (NULL counting 0). Classes without
+// official placing or cuts keep their old scores. The scores and the move
+// of scored_at to now are committed together, or neither is: any error,
+// a failed COMMIT included, rolls everything back and raises.
+// Raises DatabaseNotOpen / DatabaseFailure (kNotWritten when the file could
+// not be written, a full disk for one).
 void run_scoring_pass();
+
+// Runs the pass for a command about to show scores: "" when the stored
+// scores are current, kWriteError when the pass could not store them.
+// Raises as run_scoring_pass for any other error.
+std::string bring_scores_up_to_date();
 
 // Command, argument ignored. Runs the pass, then lists every placing, 8
 // fields each: contestant name, contestant number, class name, class id,
 // placing, placing score, reasons score, total score (NULL as ""), ordered
 // by contestant name then class id; "" when there are no placings.
+// kWriteError, and no listing, when the pass could not store the scores.
 std::string fetch_indiv_scores(const std::string& ignored);

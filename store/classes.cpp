@@ -10,7 +10,7 @@ namespace {
 
 const char kInsertClassType[] = "INSERT INTO class_types (name) VALUES (?);";
 const char kUpdateClassType[] = "UPDATE class_types SET name = ? WHERE id = ?;";
-const char kListClassTypes[] = "SELECT * FROM class_types ORDER BY id;";
+const char kListClassTypes[] = "SELECT id, name FROM class_types ORDER BY id;";
 const char kDeleteClassType[] = "DELETE FROM class_types WHERE id = ?;";
 
 const char kInsertClass[] =
@@ -26,11 +26,11 @@ const char kListClasses[] =
 const char kDeleteClass[] = "DELETE FROM classes WHERE id = ?;";
 
 const char kCutsWithoutPlacing[] = "ERROR:Enter the official placing together with the cuts.";
-const int kClassTypeColumns = 2;
-const int kClassColumns = 5;
+const char kPlacingWithoutCuts[] = "ERROR:Enter the cuts together with the official placing.";
 // Placing and cuts count only as fields 3 and 4 of exactly five: an empty
 // cuts field is dropped by split_fields and shortens the list to four.
 const size_t kFieldsWithResult = 5;
+const size_t kFieldsWithPlacingOnly = 4;
 
 struct ClassEntry {
   int type_id;
@@ -66,7 +66,7 @@ std::string save_class_type(const std::string& argument) {
 
 std::string fetch_class_types(const std::string&) {
   Statement listing(kListClassTypes);
-  return run_listing(listing, kClassTypeColumns);
+  return run_listing(listing);
 }
 
 std::string delete_class_type(const std::string& id) { return delete_entry(kDeleteClassType, id); }
@@ -75,9 +75,10 @@ std::string save_class(const std::string& argument) {
   std::vector<std::string> fields = split_fields(argument);
   const std::string& key = field_at(fields, 0);
   bool has_result = fields.size() == kFieldsWithResult;
-  // Cuts alone cannot be scored, and storing them without the placing would
-  // silently drop what the organiser typed.
+  // Either half alone cannot be scored, and storing the class without it
+  // would silently drop what the organiser typed.
   if (has_result && fields[3].empty()) return kCutsWithoutPlacing;
+  if (fields.size() == kFieldsWithPlacingOnly && !fields[3].empty()) return kPlacingWithoutCuts;
   ClassEntry entry{read_int(field_at(fields, 1)), field_at(fields, 2),
                    has_result ? std::optional<int>(read_int(fields[3])) : std::nullopt,
                    optional_int_field(fields, kFieldsWithResult)};
@@ -95,7 +96,7 @@ std::string save_class(const std::string& argument) {
 
 std::string fetch_classes(const std::string&) {
   Statement listing(kListClasses);
-  return run_listing(listing, kClassColumns);
+  return run_listing(listing);
 }
 
 std::string delete_class(const std::string& id) { return delete_entry(kDeleteClass, id); }

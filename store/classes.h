@@ -17,7 +17,9 @@ std::string delete_class_type(const std::string& id);
 // none|id, type id, name[, placing, cuts]: placing and cuts count only as
 // fields 3 and 4 of exactly five, else both are stored NULL (an update then
 // clears them). Five fields with an empty placing store nothing and answer
-// "ERROR:Enter the official placing together with the cuts.".
+// "ERROR:Enter the official placing together with the cuts."; four fields
+// with a placing (the cuts left empty) store nothing and answer
+// "ERROR:Enter the cuts together with the official placing.".
 std::string save_class(const std::string& fields);
 // id, type name, name, placing, cuts (empty when NULL) per class, by id.
 std::string fetch_classes(const std::string& ignored);

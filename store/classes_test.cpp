@@ -9,6 +9,7 @@
 namespace {
 
 const char kCutsWithoutPlacing[] = "ERROR:Enter the official placing together with the cuts.";
+const char kPlacingWithoutCuts[] = "ERROR:Enter the cuts together with the official placing.";
 
 class ClassesTest : public ::testing::Test {
  protected:
@@ -30,27 +31,39 @@ TEST_F(ClassesTest, ClassTypesAreListedInOrderAddedAndRenamed) {
 TEST_F(ClassesTest, PlacingAndCutsAreStoredTogetherOrNotAtAll) {
   ASSERT_EQ(save_class_type(fields({"none", "Cattle"})), "");
   EXPECT_EQ(save_class(fields({"none", "1", "Heifers", "1234", "253"})), "");
-  // The page sends empty cuts as an empty last field, dropped on arrival, so
-  // the placing is not stored either.
-  EXPECT_EQ(save_class(fields({"none", "1", "Steers", "1234", ""})), "");
   EXPECT_EQ(save_class(fields({"none", "1", "Bulls", "", ""})), "");
   EXPECT_EQ(save_class(fields({"none", "1", "Cows"})), "");
   std::string listing = fetch_classes("ignored");
   EXPECT_EQ(listing, fields({"1", "Cattle", "Heifers", "1234", "253",  //
-                             "2", "Cattle", "Steers", "", "",          //
-                             "3", "Cattle", "Bulls", "", "",           //
-                             "4", "Cattle", "Cows", "", ""}));
-  EXPECT_EQ(split_listing(listing).size(), 20u);
-  EXPECT_EQ(query_text("SELECT COUNT(*) FROM classes WHERE placing IS NULL AND cuts IS NULL;"), "3");
+                             "2", "Cattle", "Bulls", "", "",           //
+                             "3", "Cattle", "Cows", "", ""}));
+  EXPECT_EQ(split_listing(listing).size(), 15u);
+  EXPECT_EQ(query_text("SELECT COUNT(*) FROM classes WHERE placing IS NULL AND cuts IS NULL;"),
+            "2");
 }
 
-TEST_F(ClassesTest, CutsWithoutPlacingAreRefusedAndNothingIsStored) {
+// Either half of the official result alone cannot be scored; storing the
+// class without it would silently drop what the organiser typed.
+TEST_F(ClassesTest, HalfAnOfficialResultIsRefusedAndNothingIsStored) {
   ASSERT_EQ(save_class_type(fields({"none", "Cattle"})), "");
   ASSERT_EQ(save_class(fields({"none", "1", "Heifers", "1234", "253"})), "");
+  const struct {
+    std::string argument;
+    const char* answer;
+  } cases[] = {
+      {fields({"none", "1", "Steers", "", "253"}), kCutsWithoutPlacing},
+      {fields({"1", "1", "Heifers", "", "253"}), kCutsWithoutPlacing},
+      // The page sends empty cuts as an empty last field, dropped on arrival.
+      {fields({"none", "1", "Steers", "1234", ""}), kPlacingWithoutCuts},
+      {fields({"none", "1", "Steers", "1234"}), kPlacingWithoutCuts},
+      {fields({"1", "1", "Heifers", "4321", ""}), kPlacingWithoutCuts},
+  };
   std::string before = contest_snapshot();
-  EXPECT_EQ(save_class(fields({"none", "1", "Steers", "", "253"})), kCutsWithoutPlacing);
-  EXPECT_EQ(save_class(fields({"1", "1", "Heifers", "", "253"})), kCutsWithoutPlacing);
-  EXPECT_EQ(contest_snapshot(), before);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.argument);
+    EXPECT_EQ(save_class(c.argument), c.answer);
+    EXPECT_EQ(contest_snapshot(), before);
+  }
 }
 
 TEST_F(ClassesTest, UpdateMovesTypeClearsResultAndMovesTimestamp) {

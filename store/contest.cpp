@@ -1,7 +1,5 @@
 #include "store/contest.h"
 
-#include <sqlite3.h>
-
 #include <filesystem>
 #include <system_error>
 
@@ -16,6 +14,10 @@ ContestPlatform g_platform;
 
 const char kInsertContest[] =
     "INSERT INTO contest (name, scored_at) VALUES (?, '2020-01-01 00:00:00');";
+const char kForeignKeysOn[] = "PRAGMA foreign_keys = ON;";
+const char kSynchronousNormal[] = "PRAGMA synchronous = NORMAL;";
+const char kContestName[] = "SELECT name FROM contest;";
+const int kBusyTimeoutMs = 5000;
 
 // Names that would leave the desktop folder, or that no organiser types.
 bool is_valid_contest_name(const std::string& name) {
@@ -39,7 +41,24 @@ bool something_exists(const fs::path& path) {
 // Steps one pragma statement; false when it does not complete.
 bool set_pragma(const char* sql) {
   Statement pragma(sql);
-  return pragma.step() == SQLITE_DONE;
+  try {
+    return !pragma.step();
+  } catch (const DatabaseFailure&) {
+    return false;
+  }
+}
+
+// The contest's name; false when the file holds no contest row or the row
+// cannot be read.
+bool read_contest_name(std::string* name) {
+  Statement statement(kContestName);
+  try {
+    if (!statement.step()) return false;
+  } catch (const DatabaseFailure&) {
+    return false;
+  }
+  *name = statement.column_text(0);
+  return true;
 }
 
 const char kCannotWrite[] =
@@ -48,14 +67,14 @@ const char kCannotWrite[] =
 
 std::string finish_open() {
   // A file the organiser cannot write would open, then refuse every save.
-  if (sqlite3_db_readonly(contest_database().handle(), "main") == 1) return kCannotWrite;
-  if (!set_pragma("PRAGMA foreign_keys = ON;") || !set_pragma("PRAGMA synchronous = NORMAL;"))
+  if (contest_database().is_read_only()) return kCannotWrite;
+  if (!set_pragma(kForeignKeysOn) || !set_pragma(kSynchronousNormal))
     return "ERROR:Pragma could not be set.";
-  if (sqlite3_busy_timeout(contest_database().handle(), 5000) != SQLITE_OK)
+  if (!contest_database().set_busy_timeout(kBusyTimeoutMs))
     return "ERROR:Pragma busy timeout could not be set.";
-  Statement name("SELECT name FROM contest;");
-  if (name.step() != SQLITE_ROW) return "ERROR:Contest name could not be retrieved.";
-  return name.column_text(0);
+  std::string name;
+  if (!read_contest_name(&name)) return "ERROR:Contest name could not be retrieved.";
+  return name;
 }
 
 }  // namespace
@@ -94,9 +113,10 @@ std::string open_contest(const std::string&) {
   std::string result;
   try {
     result = finish_open();
-  } catch (const DatabaseFailure&) {
-    int code = sqlite3_errcode(contest_database().handle());
-    result = is_write_failure(code) ? kCannotWrite : "ERROR:This file is not a contest database.";
+  } catch (const DatabaseFailure& failure) {
+    result = failure.kind() == DatabaseFailure::Kind::kNotWritten
+                 ? kCannotWrite
+                 : "ERROR:This file is not a contest database.";
   }
   // A file that is not a usable contest must not stay open: the organiser
   // would otherwise have to restart before opening the right one.

@@ -21,8 +21,12 @@ const char kNoName[] = "ERROR:Contest name could not be retrieved.";
 // True when `sql` (one statement) completes on the open contest.
 bool try_sql(const std::string& sql) {
   Statement statement(sql.c_str());
-  int rc = statement.step();
-  return rc == 100 || rc == 101;
+  try {
+    statement.step();
+    return true;
+  } catch (const DatabaseFailure&) {
+    return false;
+  }
 }
 
 bool folder_is_empty(const fs::path& path) { return fs::is_empty(path); }

@@ -1,7 +1,5 @@
 #include "store/contestants.h"
 
-#include <sqlite3.h>
-
 #include <vector>
 
 #include "store/database.h"
@@ -25,14 +23,12 @@ const char kDeleteContestant[] = "DELETE FROM contestants WHERE number = ?;";
 
 const char kLimitReached[] = "ERROR:The contestant limit has been reached.";
 const int kContestantLimit = 12;
-const int kContestantColumns = 4;
-const int kCountColumns = 3;
 
 }  // namespace
 
 int count_contestants() {
   Statement count(kCountContestants);
-  return count.step() == SQLITE_ROW ? count.column_int(0) : 0;
+  return count.step() ? count.column_int(0) : 0;
 }
 
 std::string save_contestant(const std::string& argument) {
@@ -61,12 +57,12 @@ std::string call_save_contestant(const std::string& argument) {
 
 std::string fetch_contestants(const std::string&) {
   Statement listing(kListContestants);
-  return run_listing(listing, kContestantColumns);
+  return run_listing(listing);
 }
 
 std::string fetch_contestant_counts(const std::string&) {
   Statement listing(kListContestantCounts);
-  return run_listing(listing, kCountColumns);
+  return run_listing(listing);
 }
 
 std::string delete_contestant(const std::string& number) {

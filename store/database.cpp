@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <utility>
 
 const char kConsistencyError[] = "ERROR:A data consistency check prevented this action.";
@@ -9,8 +10,19 @@ const char kWriteError[] =
     "ERROR:The contest file could not be written. Check that the disk has free space and "
     "that the contest folder can be written to.";
 
-bool is_write_failure(int step_result) {
-  switch (step_result & 0xFF) {
+namespace {
+
+const char kBegin[] = "BEGIN TRANSACTION;";
+const char kCommit[] = "COMMIT;";
+const char kRollback[] = "ROLLBACK;";
+const char kIntegrityCheck[] = "PRAGMA integrity_check;";
+
+ContestDatabase g_database;
+
+// Result codes that mean the file system let the engine down, as opposed to
+// the engine refusing what it was asked.
+bool is_file_failure(int result) {
+  switch (result & 0xFF) {
     case SQLITE_FULL:
     case SQLITE_IOERR:
     case SQLITE_READONLY:
@@ -21,9 +33,15 @@ bool is_write_failure(int step_result) {
   }
 }
 
-namespace {
-const char kSeparator = '\x1f';
-ContestDatabase g_database;
+DatabaseFailure::Kind kind_of(int result, DatabaseFailure::Kind otherwise) {
+  return is_file_failure(result) ? DatabaseFailure::Kind::kNotWritten : otherwise;
+}
+
+// Runs one statement without results; the engine's result code.
+int execute(sqlite3* db, const char* sql) {
+  return sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+}
+
 }  // namespace
 
 ContestDatabase& contest_database() { return g_database; }
@@ -54,15 +72,41 @@ sqlite3* ContestDatabase::handle() const {
 }
 
 bool ContestDatabase::execute_script(const char* sql) {
-  return sqlite3_exec(handle(), sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+  return execute(handle(), sql) == SQLITE_OK;
 }
 
-Statement::Statement(const char* sql) {
-  sqlite3* db = g_database.handle();
-  if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) {
+bool ContestDatabase::is_read_only() const { return sqlite3_db_readonly(handle(), "main") == 1; }
+
+bool ContestDatabase::set_busy_timeout(int milliseconds) {
+  return sqlite3_busy_timeout(handle(), milliseconds) == SQLITE_OK;
+}
+
+std::string check_integrity(const std::string& path) {
+  std::error_code ec;
+  ContestDatabase database;
+  // Opening would create a missing file, which would then check as sound.
+  if (!std::filesystem::is_regular_file(path, ec) || !database.open(path)) return "could not check";
+  try {
+    Statement check(database, kIntegrityCheck);
+    return check.step() ? check.column_text(0) : "could not check";
+  } catch (const DatabaseFailure&) {
+    return "could not check";
+  }
+}
+
+Statement::Statement(const char* sql) { prepare(g_database.handle(), sql); }
+
+Statement::Statement(ContestDatabase& database, const char* sql) {
+  prepare(database.handle(), sql);
+}
+
+void Statement::prepare(sqlite3* db, const char* sql) {
+  int rc = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr);
+  if (rc != SQLITE_OK) {
     sqlite3_finalize(stmt_);
     stmt_ = nullptr;
-    throw DatabaseFailure(std::string("Failed to prepare statement: ") + sqlite3_errmsg(db));
+    throw DatabaseFailure(std::string("Failed to prepare statement: ") + sqlite3_errmsg(db),
+                          kind_of(rc, DatabaseFailure::Kind::kFailed));
   }
 }
 
@@ -88,11 +132,23 @@ void Statement::bind_text(int index, const std::string& value) {
 
 void Statement::bind_null(int index) { sqlite3_bind_null(stmt_, index); }
 
-int Statement::step() {
+bool Statement::step() {
   int rc = sqlite3_step(stmt_);
-  if (rc == SQLITE_DONE) changes_ = sqlite3_changes(sqlite3_db_handle(stmt_));
-  return rc;
+  if (rc == SQLITE_ROW) return true;
+  sqlite3* db = sqlite3_db_handle(stmt_);
+  if (rc == SQLITE_DONE) {
+    changes_ = sqlite3_changes(db);
+    return false;
+  }
+  // The extended code names the cause (SQLITE_IOERR_WRITE, ...); the plain
+  // one that step returns may not.
+  int cause = sqlite3_extended_errcode(db);
+  std::string message = std::string("Step failed: ") + sqlite3_errmsg(db);
+  sqlite3_reset(stmt_);
+  throw DatabaseFailure(message, kind_of(cause, DatabaseFailure::Kind::kRefused));
 }
+
+int Statement::column_count() const { return sqlite3_column_count(stmt_); }
 
 std::string Statement::column_text(int column) const {
   const unsigned char* text = sqlite3_column_text(stmt_, column);
@@ -112,66 +168,48 @@ void Statement::reset() {
 }
 
 Transaction::Transaction() {
-  if (sqlite3_exec(g_database.handle(), "BEGIN TRANSACTION", nullptr, nullptr, nullptr) != SQLITE_OK)
+  if (execute(g_database.handle(), kBegin) != SQLITE_OK)
     throw DatabaseFailure("Failed to begin transaction");
 }
 
 Transaction::~Transaction() {
-  if (!committed_ && g_database.is_open())
-    sqlite3_exec(g_database.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+  // The engine may already have rolled back after a failed step; a second
+  // ROLLBACK then fails harmlessly.
+  if (!finished_ && g_database.is_open()) execute(g_database.handle(), kRollback);
 }
 
 void Transaction::commit() {
-  committed_ = true;
-  sqlite3_exec(g_database.handle(), "COMMIT", nullptr, nullptr, nullptr);
+  finished_ = true;
+  sqlite3* db = g_database.handle();
+  if (execute(db, kCommit) == SQLITE_OK) return;
+  std::string message = std::string("Failed to commit transaction: ") + sqlite3_errmsg(db);
+  // A failed COMMIT can leave the transaction open, and every later change
+  // would then join it and never reach the file.
+  execute(db, kRollback);
+  throw DatabaseFailure(message, DatabaseFailure::Kind::kNotWritten);
 }
 
-bool is_none(const std::string& field) { return field == "none"; }
-
-std::vector<std::string> split_fields(const std::string& text) {
-  std::vector<std::string> fields;
-  std::string piece;
-  bool started = false;
-  for (char c : text) {
-    if (c == kSeparator) {
-      fields.push_back(std::move(piece));
-      piece.clear();
-      started = false;
-    } else {
-      piece += c;
-      started = true;
-    }
-  }
-  if (started) fields.push_back(std::move(piece));
-  return fields;
-}
-
-int read_int(const std::string& text) { return std::stoi(text); }
-
-const std::string& field_at(const std::vector<std::string>& fields, size_t index) {
-  if (index >= fields.size()) throw std::out_of_range("missing field");
-  return fields[index];
+const char* change_error(DatabaseFailure::Kind kind) {
+  // Telling a full disk from a refused entry tells the organiser what to fix.
+  return kind == DatabaseFailure::Kind::kNotWritten ? kWriteError : kConsistencyError;
 }
 
 std::string run_change(Statement& statement) {
-  int rc = statement.step();
-  if (rc == SQLITE_DONE) return std::string();
-  // Telling a full disk from a refused entry tells the organiser what to fix.
-  return is_write_failure(rc) ? kWriteError : kConsistencyError;
+  try {
+    statement.step();
+    return std::string();
+  } catch (const DatabaseFailure& failure) {
+    return change_error(failure.kind());
+  }
 }
 
-std::string run_listing(Statement& statement, int columns) {
-  std::vector<int> all(static_cast<size_t>(columns));
-  for (int c = 0; c < columns; ++c) all[static_cast<size_t>(c)] = c;
-  return run_listing(statement, all);
-}
-
-std::string run_listing(Statement& statement, const std::vector<int>& columns) {
+std::string run_listing(Statement& statement) {
   std::string result;
   bool first = true;
-  while (statement.step() == SQLITE_ROW) {
-    for (int column : columns) {
-      if (!first) result += kSeparator;
+  const int columns = statement.column_count();
+  while (statement.step()) {
+    for (int column = 0; column < columns; ++column) {
+      if (!first) result += kFieldSeparator;
       first = false;
       result += statement.column_text(column);
     }

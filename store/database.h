@@ -2,12 +2,16 @@
 // command uses: statements, a transaction guard, argument fields and the two
 // shapes of a command (a change and a listing).
 //
-// Errors are raised as exceptions with fixed texts; only the worker turns
-// them into sentences for the user.
+// Callers never see the engine's result codes: a statement says "row" or
+// "done", and every failure is raised as a DatabaseFailure whose kind tells
+// a file that could not be written from a change that was refused. Only the
+// edges (the worker, the commands' answers) turn errors into sentences.
 #pragma once
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "store/field_list.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -17,27 +21,52 @@ struct DatabaseNotOpen : std::runtime_error {
   DatabaseNotOpen() : std::runtime_error("Database not initialized") {}
 };
 
-// Raised when a statement cannot be prepared or a transaction cannot begin.
-struct DatabaseFailure : std::runtime_error {
-  using std::runtime_error::runtime_error;
+// Raised when a statement cannot be prepared or stepped, or a transaction
+// cannot begin or commit.
+class DatabaseFailure : public std::runtime_error {
+ public:
+  enum class Kind {
+    kNotWritten,  // the file system failed: disk full, read-only file or folder, I/O error
+    kRefused,     // the change was refused: a constraint, a trigger's abort, a lock not had in time
+    kFailed,      // anything else, such as SQL that does not prepare on this file
+  };
+  explicit DatabaseFailure(const std::string& what, Kind kind = Kind::kFailed)
+      : std::runtime_error(what), kind_(kind) {}
+  Kind kind() const { return kind_; }
+
+ private:
+  Kind kind_;
 };
 
-// The process-wide connection. Empty at start; only the worker uses it, and
-// the shell closes it at exit after the worker has stopped.
+// A connection to one contest file; closed when it goes. The process shares
+// one (contest_database()); tests and checks may hold their own.
 class ContestDatabase {
  public:
+  ContestDatabase() = default;
+  ~ContestDatabase() { close(); }
+  ContestDatabase(const ContestDatabase&) = delete;
+  ContestDatabase& operator=(const ContestDatabase&) = delete;
+
   // Opens `path` (UTF-8) read-write, creating the file. False, and the open
   // connection untouched, when one is already open; false and still closed
   // when the open fails.
   bool open(const std::string& path);
   void close();  // Does nothing when not open.
   bool is_open() const { return db_ != nullptr; }
-  // The handle; raises DatabaseNotOpen when not open.
-  sqlite3* handle() const;
-  // Runs a multi-statement script; false on any failure.
+  // Runs a multi-statement script; false on any failure. Raises
+  // DatabaseNotOpen.
   bool execute_script(const char* sql);
+  // True when the engine opened the file read-only (the file or its folder
+  // cannot be written). Raises DatabaseNotOpen.
+  bool is_read_only() const;
+  // How long a statement waits for a lock before it fails; false when it
+  // cannot be set. Raises DatabaseNotOpen.
+  bool set_busy_timeout(int milliseconds);
 
  private:
+  friend class Statement;
+  friend class Transaction;
+  sqlite3* handle() const;  // raises DatabaseNotOpen when not open
   sqlite3* db_ = nullptr;
 };
 
@@ -45,11 +74,18 @@ ContestDatabase& contest_database();
 bool open_database(const std::string& path);
 void close_database();
 
+// PRAGMA integrity_check of the file at `path`, on a connection of its own:
+// "ok" for a sound file, the first complaint otherwise, and "could not check"
+// when the file is missing or will not open.
+std::string check_integrity(const std::string& path);
+
 // One prepared statement, finalized when it goes out of scope. Move-only.
 class Statement {
  public:
-  // Raises DatabaseNotOpen, or DatabaseFailure "Failed to prepare statement: ...".
+  // On the process's connection, or on `database`. Raises DatabaseNotOpen,
+  // or DatabaseFailure "Failed to prepare statement: ...".
   explicit Statement(const char* sql);
+  Statement(ContestDatabase& database, const char* sql);
   ~Statement();
   Statement(Statement&& other) noexcept;
   Statement& operator=(Statement&& other) noexcept;
@@ -60,18 +96,22 @@ class Statement {
   void bind_int(int index, int value);
   void bind_text(int index, const std::string& value);
   void bind_null(int index);
-  // 100 (a row is ready), 101 (done) or a failure code.
-  int step();
+  // True when a row is ready, false when the statement completed. Raises
+  // DatabaseFailure (kNotWritten or kRefused) when it fails; the failed
+  // change is undone and the statement is rewound.
+  bool step();
   // Columns count from 0; NULL reads as "" and 0.
+  int column_count() const;
   std::string column_text(int column) const;
   int column_int(int column) const;
   bool column_is_null(int column) const;
   // Rewinds and sets every parameter back to NULL.
   void reset();
-  // Rows changed by the last step that returned 101.
+  // Rows changed by the last step that completed.
   int changes() const { return changes_; }
 
  private:
+  void prepare(sqlite3* db, const char* sql);
   sqlite3_stmt* stmt_ = nullptr;
   int changes_ = 0;
 };
@@ -84,39 +124,29 @@ class Transaction {
   ~Transaction();
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
+  // Makes every change since BEGIN permanent. When COMMIT fails (disk full,
+  // I/O error, a lock not had in time) rolls back, so the connection is
+  // ready for the next command, and raises DatabaseFailure kNotWritten:
+  // none of the changes reached the file.
   void commit();
 
  private:
-  bool committed_ = false;
+  bool finished_ = false;
 };
-
-// The marker for an entry that does not exist yet.
-bool is_none(const std::string& field);
-
-// Cuts at every U+001F. The empty text gives no fields and a trailing
-// separator adds no empty last field; inner or leading empties are kept.
-std::vector<std::string> split_fields(const std::string& text);
-
-// Decimal conversion like std::stoi: leading blanks, an optional sign, digits
-// up to the first non-digit. Raises std::invalid_argument without digits and
-// std::out_of_range outside the 32-bit signed range.
-int read_int(const std::string& text);
-
-// fields[index], or std::out_of_range when fewer fields arrived.
-const std::string& field_at(const std::vector<std::string>& fields, size_t index);
 
 extern const char kConsistencyError[];  // "ERROR:A data consistency check prevented this action."
 // A change the file system refused (disk full, read-only folder, I/O error).
 extern const char kWriteError[];
 
-// True for the step results that mean the file could not be written, as
-// opposed to a refused change.
-bool is_write_failure(int step_result);
+// The answer for a failure of `kind`: kWriteError when the file could not be
+// written, kConsistencyError otherwise.
+const char* change_error(DatabaseFailure::Kind kind);
 
 // Steps a bound change once: "" when it completed, kWriteError when the file
 // could not be written, kConsistencyError for any other failure.
 std::string run_change(Statement& statement);
-// Steps a listing to its end: `columns` fields a row, one flat FieldList.
-std::string run_listing(Statement& statement, int columns);
-// The same, sending only the given columns of each row, in the given order.
-std::string run_listing(Statement& statement, const std::vector<int>& columns);
+// Steps a listing to its end: every column the query names, of every row,
+// as one flat FieldList (NULL as an empty field); "" for no rows. Raises
+// DatabaseFailure when a step fails, rather than passing off the rows read
+// so far as the whole listing.
+std::string run_listing(Statement& statement);

@@ -2,46 +2,28 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 #include "tests/test_support.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
-TEST(SplitFields, Cases) {
-  struct Case {
-    std::string text;
-    std::vector<std::string> fields;
-  } cases[] = {
-      {"", {}},
-      {"a", {"a"}},
-      {"none\x1f" "A", {"none", "A"}},
-      {"none\x1f" "A\x1f", {"none", "A"}},                // trailing separator adds nothing
-      {"none\x1f" "A\x1f\x1f", {"none", "A", ""}},        // but a doubled one does
-      {"\x1f" "b", {"", "b"}},
-      {"\x1f", {""}},
-      {"a:b\x1f" "c:d", {"a:b", "c:d"}},
-  };
-  for (const Case& c : cases) EXPECT_EQ(split_fields(c.text), c.fields) << c.text;
-}
+using Kind = DatabaseFailure::Kind;
 
-TEST(ReadInt, Cases) {
-  struct Case {
-    std::string text;
-    int value;
-  } good[] = {{"12x", 12}, {" 7", 7}, {"+3", 3}, {"-4", -4}, {"0", 0},
-              {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1}, {"0012", 12}};
-  for (const Case& c : good) EXPECT_EQ(read_int(c.text), c.value) << c.text;
-  for (std::string bad : {"x", "", " ", "-", "+", "x12"})
-    EXPECT_THROW(read_int(bad), std::invalid_argument) << bad;
-  for (std::string big : {std::string("2147483648"), std::string("-2147483649"), std::string(300, '9')})
-    EXPECT_THROW(read_int(big), std::out_of_range) << big;
-}
-
-TEST(FieldAt, MissingFieldIsOutOfRange) {
-  std::vector<std::string> two = {"a", "b"};
-  EXPECT_EQ(field_at(two, 1), "b");
-  EXPECT_THROW(field_at(two, 2), std::out_of_range);
+// The kind of failure stepping `statement` raises; fails the test when the
+// step does not raise.
+Kind failure_of(Statement& statement) {
+  try {
+    statement.step();
+  } catch (const DatabaseFailure& failure) {
+    return failure.kind();
+  }
+  ADD_FAILURE() << "the step did not fail";
+  return Kind::kFailed;
 }
 
 TEST(Database, EverythingRaisesWhileNoContestIsOpen) {
@@ -94,20 +76,97 @@ TEST(Database, ListingKeepsFieldCountWithNulls) {
   OpenContest contest;
   exec_sql("INSERT INTO divisions (name, team_size) VALUES ('Junior', 3);");
   exec_sql("INSERT INTO divisions (name) VALUES ('Open');");
-  Statement list("SELECT * FROM divisions ORDER BY id;");
-  EXPECT_EQ(run_listing(list, 4), fields({"1", "Junior", "3", "1000", "2", "Open", "", "2000"}));
-  Statement empty("SELECT * FROM teams;");
-  EXPECT_EQ(run_listing(empty, 6), "");
+  Statement list("SELECT id, name, team_size, number FROM divisions ORDER BY id;");
+  EXPECT_EQ(run_listing(list), fields({"1", "Junior", "3", "1000", "2", "Open", "", "2000"}));
+  Statement empty("SELECT id, name FROM teams;");
+  EXPECT_EQ(run_listing(empty), "");
+}
+
+// A listing that fails part-way must not pass off the rows read so far as
+// the whole answer.
+TEST(Database, ListingThatFailsRaises) {
+  OpenContest contest;
+  Statement failing(
+      "WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < 5) "
+      "SELECT CASE WHEN v < 3 THEN v ELSE abs(-9223372036854775807 - 1) END FROM n;");
+  EXPECT_THROW(run_listing(failing), DatabaseFailure);
+}
+
+TEST(Statement, StepSaysRowOrDone) {
+  OpenContest contest;
+  Statement two("SELECT 1 UNION ALL SELECT 2;");
+  EXPECT_TRUE(two.step());
+  EXPECT_EQ(two.column_count(), 1);
+  EXPECT_EQ(two.column_int(0), 1);
+  EXPECT_TRUE(two.step());
+  EXPECT_FALSE(two.step());
+  Statement insert("INSERT INTO class_types (name) VALUES ('Beef');");
+  EXPECT_FALSE(insert.step());
+  EXPECT_EQ(insert.changes(), 1);
+}
+
+// The kind decides between the two answers of a change, so each engine
+// failure must land in the right one.
+TEST(Statement, FailuresRaiseWithTheirKind) {
+  OpenContest contest;
+  exec_sql("INSERT INTO class_types (name) VALUES ('Beef');");
+  exec_sql("INSERT INTO divisions (name) VALUES ('Open');");
+  Statement duplicate("INSERT INTO class_types (name) VALUES ('Beef');");
+  EXPECT_EQ(failure_of(duplicate), Kind::kRefused);
+  // Rewound after the failure: stepping again tries again.
+  EXPECT_EQ(failure_of(duplicate), Kind::kRefused);
+  Statement trigger("INSERT INTO teams (division_no, name, type) VALUES (1000, 'Red', 'Team');");
+  EXPECT_EQ(failure_of(trigger), Kind::kRefused);
+  EXPECT_EQ(run_change(trigger), kConsistencyError);
+  // The engine refusing to write the file, as on a read-only one.
+  exec_sql("PRAGMA query_only = ON;");
+  Statement insert("INSERT INTO class_types (name) VALUES ('Swine');");
+  EXPECT_EQ(failure_of(insert), Kind::kNotWritten);
+  EXPECT_EQ(run_change(insert), kWriteError);
+  exec_sql("PRAGMA query_only = OFF;");
+  EXPECT_EQ(run_change(insert), "");
+  EXPECT_EQ(query_text("SELECT group_concat(name) FROM class_types;"), "Beef,Swine");
+}
+
+TEST(Database, OwnConnectionClosesWhenItGoes) {
+  TempDir folder;
+  const std::string path = folder.path() + "/own.db";
+  {
+    ContestDatabase database;
+    ASSERT_TRUE(database.open(path));
+    Statement journal(database, "PRAGMA journal_mode = WAL;");
+    ASSERT_TRUE(journal.step());
+    EXPECT_EQ(journal.column_text(0), "wal");
+    journal.reset();
+    Statement create(database, "CREATE TABLE t (x);");
+    EXPECT_FALSE(create.step());
+    EXPECT_TRUE(fs::exists(path + "-wal"));
+  }
+  // The last connection to a file folds its journal back in on closing.
+  EXPECT_FALSE(fs::exists(path + "-wal"));
+  EXPECT_EQ(check_integrity(path), "ok");
+}
+
+TEST(Database, IntegrityCheckNeedsARealContestFile) {
+  OpenContest contest;
+  const std::string db = contest.folder() + "/contest.db";
+  EXPECT_EQ(check_integrity(db), "ok");
+  const std::string missing = contest.folder() + "/missing.db";
+  EXPECT_EQ(check_integrity(missing), "could not check");
+  EXPECT_FALSE(fs::exists(missing));
+  const std::string text = contest.folder() + "/notes.db";
+  std::ofstream(text) << std::string(4096, 'x');
+  EXPECT_EQ(check_integrity(text), "could not check");
 }
 
 TEST(Database, ResetClearsBindings) {
   OpenContest contest;
   Statement select("SELECT ?;");
   select.bind_int(1, 5);
-  ASSERT_EQ(select.step(), 100);
+  ASSERT_TRUE(select.step());
   EXPECT_EQ(select.column_text(0), "5");
   select.reset();
-  ASSERT_EQ(select.step(), 100);
+  ASSERT_TRUE(select.step());
   EXPECT_TRUE(select.column_is_null(0));
   EXPECT_EQ(select.column_text(0), "");
 }
@@ -129,6 +188,31 @@ TEST(Transaction, RollsBackUnlessCommitted) {
   EXPECT_EQ(query_text("SELECT COUNT(*) FROM class_types;"), "1");
 }
 
+// A COMMIT that fails must neither report success nor leave the
+// transaction open for later changes to join and never reach the file.
+TEST(Transaction, FailedCommitRaisesRollsBackAndLeavesTheConnectionReady) {
+  OpenContest contest;
+  {
+    Transaction transaction;
+    // Checked only at COMMIT: a team of a division that does not exist.
+    exec_sql("PRAGMA defer_foreign_keys = ON;");
+    exec_sql("INSERT INTO teams (division_no, name, type) VALUES (9000, 'Orphans', 'Indiv');");
+    try {
+      transaction.commit();
+      ADD_FAILURE() << "the commit did not fail";
+    } catch (const DatabaseFailure& failure) {
+      EXPECT_EQ(failure.kind(), Kind::kNotWritten);
+    }
+  }
+  EXPECT_EQ(query_text("SELECT COUNT(*) FROM teams;"), "0");
+  { Transaction next; }  // a new one can begin: none is left open
+  exec_sql("INSERT INTO class_types (name) VALUES ('Beef');");
+  close_database();
+  ASSERT_TRUE(open_database(contest.folder() + "/contest.db"));
+  EXPECT_EQ(query_text("SELECT name FROM class_types;"), "Beef");
+  EXPECT_EQ(query_text("SELECT COUNT(*) FROM teams;"), "0");
+}
+
 TEST(Transaction, SecondBeginRaises) {
   OpenContest contest;
   Transaction outer;
@@ -139,12 +223,12 @@ TEST(Statement, MoveLeavesOneOwner) {
   OpenContest contest;
   Statement a("SELECT 7;");
   Statement b(std::move(a));
-  ASSERT_EQ(b.step(), 100);
+  ASSERT_TRUE(b.step());
   EXPECT_EQ(b.column_int(0), 7);
   Statement c("SELECT 8;");
   c = std::move(b);
   c.reset();
-  ASSERT_EQ(c.step(), 100);
+  ASSERT_TRUE(c.step());
   EXPECT_EQ(c.column_int(0), 7);
 }
 

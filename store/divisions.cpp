@@ -10,7 +10,7 @@ namespace {
 
 const char kInsertDivision[] = "INSERT INTO divisions (name, team_size) VALUES (?, ?);";
 const char kUpdateDivision[] = "UPDATE divisions SET name = ?, team_size = ? WHERE number = ?;";
-const char kListDivisions[] = "SELECT * FROM divisions ORDER BY id;";
+const char kListDivisions[] = "SELECT id, name, team_size, number FROM divisions ORDER BY id;";
 const char kDeleteDivision[] = "DELETE FROM divisions WHERE number = ?;";
 
 const char kInsertTeam[] = "INSERT INTO teams (division_no, name, type, coach) VALUES (?, ?, ?, ?);";
@@ -20,9 +20,6 @@ const char kListTeams[] =
     "teams.number FROM teams JOIN divisions ON teams.division_no = divisions.number "
     "ORDER BY teams.id DESC;";
 const char kDeleteTeam[] = "DELETE FROM teams WHERE number = ?;";
-
-const int kDivisionColumns = 4;
-const int kTeamColumns = 6;
 
 std::string insert_division(const std::string& name, std::optional<int> team_size) {
   Statement insert(kInsertDivision);
@@ -76,7 +73,7 @@ std::string save_division(const std::string& argument) {
 
 std::string fetch_divisions(const std::string&) {
   Statement listing(kListDivisions);
-  return run_listing(listing, kDivisionColumns);
+  return run_listing(listing);
 }
 
 std::string delete_division(const std::string& number) { return delete_entry(kDeleteDivision, number); }
@@ -92,7 +89,7 @@ std::string save_team(const std::string& argument) {
 
 std::string fetch_teams(const std::string&) {
   Statement listing(kListTeams);
-  return run_listing(listing, kTeamColumns);
+  return run_listing(listing);
 }
 
 std::string delete_team(const std::string& number) { return delete_entry(kDeleteTeam, number); }

@@ -32,7 +32,7 @@ TEST(EntriesTest, OptionalValuesBindAsNullWhenAbsent) {
   bind_optional_int(select, 2, std::nullopt);
   bind_optional_text(select, 3, std::string("Kim"));
   bind_optional_text(select, 4, std::nullopt);
-  ASSERT_EQ(select.step(), 100);
+  ASSERT_TRUE(select.step());
   EXPECT_EQ(select.column_text(0), "7");
   EXPECT_EQ(select.column_text(1), "NULL");
   EXPECT_EQ(select.column_text(2), "'Kim'");

@@ -19,16 +19,15 @@ const char kCorrectPlacing[] =
     "timestamp = datetime('now', 'localtime') WHERE id = ?;";
 // Placings written within the same second come newest id first, so the
 // listing does not reshuffle between two fetches.
-const char kListPlacings[] = "SELECT * FROM placings ORDER BY timestamp DESC, id DESC;";
+const char kListPlacings[] =
+    "SELECT id, class_id, contestant_no, placing, reasons_score FROM placings "
+    "ORDER BY timestamp DESC, id DESC;";
 const char kListPlacingCounts[] =
     "SELECT c.number AS contestant_no, COUNT(p.placing) AS p_count, "
     "COUNT(p.reasons_score) AS r_count FROM contestants AS c LEFT JOIN placings AS p "
     "ON c.number = p.contestant_no GROUP BY c.number ORDER BY p_count, r_count, contestant_no;";
 const char kDeletePlacing[] = "DELETE FROM placings WHERE id = ?;";
 
-// Of the placings row: id, class_id, contestant_no, placing, reasons_score.
-const std::vector<int> kPlacingColumns = {0, 1, 2, 3, 5};
-const int kCountColumns = 3;
 const size_t kFieldsWithReasons = 5;
 
 struct PlacingEntry {
@@ -97,12 +96,12 @@ std::string save_placing(const std::string& argument) {
 
 std::string fetch_placings(const std::string&) {
   Statement listing(kListPlacings);
-  return run_listing(listing, kPlacingColumns);
+  return run_listing(listing);
 }
 
 std::string fetch_placing_counts(const std::string&) {
   Statement listing(kListPlacingCounts);
-  return run_listing(listing, kCountColumns);
+  return run_listing(listing);
 }
 
 std::string delete_placing(const std::string& id) { return delete_entry(kDeletePlacing, id); }

@@ -15,6 +15,7 @@
 #include <set>
 #include <thread>
 
+#include "store/database.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -75,7 +76,7 @@ TEST(CardFaults, KilledHostKeepsEveryAcknowledgedSubmission) {
     for (auto& phone : phones) phone.join();
   }
   ASSERT_FALSE(acknowledged.empty());
-  EXPECT_EQ(integrity_check(db), "ok");
+  EXPECT_EQ(check_integrity(db), "ok");
   HostProcess host({"--desktop", desktop.path(), "--open-file", db, "--card-port", "0"});
   ASSERT_EQ(host.call("1:open_contest:"), "1:Day");
   std::string placings = host.call("2:fetch_placings:").substr(2);
@@ -121,7 +122,7 @@ TEST(CardFaults, RandomRequestsAreAllAnswered) {
   EXPECT_EQ(res->body, fields({"Name 1011", "Class 1"}));
   host.close_input();
   EXPECT_EQ(host.wait(), 0);
-  EXPECT_EQ(integrity_check(desktop.path() + "/Day/contest.db"), "ok");
+  EXPECT_EQ(check_integrity(desktop.path() + "/Day/contest.db"), "ok");
 }
 
 int connect_to(int port) {

@@ -1,5 +1,7 @@
 // The contest folder turned read-only, or the disk filling up, while the
-// organiser saves: a clear "ERROR:" text, and nothing half-written.
+// organiser saves or the scores are brought up to date: a clear "ERROR:"
+// text, nothing half-written, nothing shown as a result that was not stored,
+// and the next command works.
 //
 // These tests mount a small tmpfs as the desktop, so they need root (as in
 // CI); elsewhere they skip with a message.
@@ -10,6 +12,11 @@
 
 #include <filesystem>
 
+#include "scoring/rankings.h"
+#include "scoring/scoring_pass.h"
+#include "scoring/test_contest.h"
+#include "store/contest.h"
+#include "store/database.h"
 #include "tests/test_support.h"
 
 namespace fs = std::filesystem;
@@ -47,6 +54,7 @@ class SmallDisk : public ::testing::Test {
     }
     close(fd);
   }
+  void free_disk() { fs::remove(mount_point_ + "/filler"); }
   std::string folder() const { return mount_point_; }
 
  private:
@@ -124,6 +132,112 @@ TEST_F(SmallDisk, FullDiskGivesAClearErrorAndLosesNothingAcknowledged) {
   for (const std::string& name : saved) EXPECT_NE(classes.find(name), std::string::npos);
   EXPECT_EQ(host.call(std::string("3:save_class:") + fields({"none", "1", "After", "1234", "253"})),
             "3:");
+}
+
+// A contest ready to score: two contestants of one team placed two classes
+// with official results; nothing scored yet.
+void set_up_unscored_contest(HostProcess& host) {
+  const std::vector<std::string> setup = {
+      "save_division:" + fields({"none", "Senior", "2"}),
+      "save_team:" + fields({"none", "1000", "Alpha", "Team", "Coach"}),
+      "call_save_contestant:" + fields({"none", "1010", "Ann"}),
+      "call_save_contestant:" + fields({"none", "1010", "Ben"}),
+      "save_class_type:" + fields({"none", "Beef"}),
+      "save_class:" + fields({"none", "1", "B1", "1234", "253"}),
+      "save_class:" + fields({"none", "1", "B2", "1234", "253"}),
+      "save_placing:" + fields({"none", "1", "1011", "1234", "40"}),
+      "save_placing:" + fields({"none", "1", "1012", "2134", "30"}),
+      "save_placing:" + fields({"none", "2", "1011", "1243", "35"}),
+      "save_placing:" + fields({"none", "2", "1012", "1234", "45"}),
+  };
+  for (const std::string& payload : setup) ASSERT_EQ(host.result_of(payload), "") << payload;
+}
+
+// Scores the pass could not store must never be shown, or ranked, as if they
+// were results; once there is room again the same commands answer in full.
+TEST_F(SmallDisk, ScoresThatCannotBeStoredAnswerTheWriteError) {
+  std::string db = folder() + "/Show/contest.db";
+  {
+    HostProcess host({"--desktop", folder(), "--card-port", "0"});
+    ASSERT_EQ(host.result_of("create_contest:Show"), "");
+    set_up_unscored_contest(host);
+    fill_disk();
+    for (const char* fetch :
+         {"fetch_indiv_scores:", "fetch_indiv_rankings:", "fetch_team_rankings:"})
+      EXPECT_EQ(host.result_of(fetch), kWriteErrorReply) << fetch;
+    // The failed commit left nothing open: reads answer as ever.
+    EXPECT_EQ(host.result_of("fetch_class_types:"), fields({"1", "Beef"}));
+
+    free_disk();
+    EXPECT_EQ(host.result_of("fetch_indiv_scores:"),
+              fields({"Ann", "1011", "B1", "1", "1234", "50", "40", "90",  //
+                      "Ann", "1011", "B2", "2", "1243", "47", "35", "82",  //
+                      "Ben", "1012", "B1", "1", "2134", "48", "30", "78",  //
+                      "Ben", "1012", "B2", "2", "1234", "50", "45", "95"}));
+    EXPECT_EQ(host.result_of("fetch_team_rankings:"),
+              fields({"Senior", "Reasons", "1", "150", "Alpha", "Coach",  //
+                      "Senior", "Overall", "1", "345", "Alpha", "Coach"}));
+    // A change made now reaches the file, rather than joining a transaction
+    // the failed commit left open.
+    EXPECT_EQ(host.result_of("save_class_type:" + fields({"none", "Swine"})), "");
+    host.close_input();
+    ASSERT_EQ(host.wait(), 0);
+  }
+  EXPECT_EQ(check_integrity(db), "ok");
+  HostProcess host({"--desktop", folder(), "--open-file", db, "--card-port", "0"});
+  ASSERT_EQ(host.result_of("open_contest:"), "Show");
+  EXPECT_EQ(host.result_of("fetch_class_types:"), fields({"1", "Beef", "2", "Swine"}));
+}
+
+// The pass itself, in this process, to see what it leaves in the file.
+class SmallDiskContest : public SmallDisk {
+ protected:
+  void SetUp() override {
+    SmallDisk::SetUp();
+    if (IsSkipped()) return;
+    std::string desktop = folder();
+    set_contest_platform({[desktop] { return desktop; }, [](const std::string&) { return ""; }});
+    ASSERT_EQ(create_contest("Show"), "");
+  }
+  void TearDown() override {
+    close_database();
+    SmallDisk::TearDown();
+  }
+};
+
+std::string scored_at() { return query_text("SELECT scored_at FROM contest;"); }
+
+TEST_F(SmallDiskContest, FailedCommitOfThePassMarksNothingAndLeavesNothingOpen) {
+  using namespace test_contest;
+  const int team = add_team(add_division("Senior", 2), "Alpha", "Team", "Coach");
+  const int ann = add_contestant(team, "Ann");
+  const int cls = add_class(add_class_type("Beef"), "B1", 1234, 253);
+  const int placing = add_placing(cls, ann, 2134, 30);
+  const std::string before = scored_at();
+  const std::string score_sql =
+      "SELECT placing_score FROM placings WHERE id = " + std::to_string(placing) + ";";
+  fill_disk();
+
+  try {
+    run_scoring_pass();
+    ADD_FAILURE() << "the pass stored its scores on a full disk";
+  } catch (const DatabaseFailure& failure) {
+    EXPECT_EQ(failure.kind(), DatabaseFailure::Kind::kNotWritten) << failure.what();
+  }
+  EXPECT_EQ(scored_at(), before);
+  EXPECT_EQ(query_text(score_sql), "");
+  EXPECT_NO_THROW(Transaction());  // no transaction was left open
+  EXPECT_EQ(fetch_indiv_scores(""), kWriteErrorReply);
+  EXPECT_EQ(fetch_indiv_rankings(""), kWriteErrorReply);
+  EXPECT_EQ(scored_at(), before);
+
+  free_disk();
+  EXPECT_EQ(split_listing(fetch_indiv_scores("")).at(5), "48");
+  EXPECT_GT(scored_at(), before);
+  // What the pass stored is in the file, not only in this connection.
+  close_database();
+  ASSERT_TRUE(open_database(folder() + "/Show/contest.db"));
+  EXPECT_EQ(query_text(score_sql), "48");
 }
 
 }  // namespace

@@ -53,6 +53,8 @@ TEST_F(HostSetupTest, AContestIsSetUpAndItsPlacingsKept) {
   EXPECT_EQ(ask("save_class", fields({"none", "1", "Steers", "", ""})), "");
   EXPECT_EQ(ask("save_class", fields({"none", "1", "Bulls", "", "253"})),
             "ERROR:Enter the official placing together with the cuts.");
+  EXPECT_EQ(ask("save_class", fields({"none", "1", "Calves", "1234", ""})),
+            "ERROR:Enter the cuts together with the official placing.");
   EXPECT_EQ(ask("fetch_classes"),
             fields({"1", "Cattle", "Heifers", "1234", "253", "2", "Cattle", "Steers", "", ""}));
 

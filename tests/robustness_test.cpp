@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "store/database.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -62,7 +63,7 @@ TEST(Robustness, RandomPageMessagesAreAllAnswered) {
   host.close_input();
   EXPECT_EQ(host.wait(), 0);
 
-  EXPECT_EQ(integrity_check(desktop.path() + "/Fuzz/contest.db"), "ok");
+  EXPECT_EQ(check_integrity(desktop.path() + "/Fuzz/contest.db"), "ok");
 }
 
 }  // namespace

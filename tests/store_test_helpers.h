@@ -2,8 +2,6 @@
 // show that a refused command left the database exactly as it was, and a
 // check that a command rejects its argument as a malformed number or field.
 #pragma once
-#include <sqlite3.h>
-
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -16,19 +14,18 @@ inline std::string contest_snapshot() {
                                         "class_types", "classes",   "placings"};
   std::string out;
   for (const char* table : kTables) {
+    // Every column, whatever the schema holds: the snapshot must notice a
+    // change to any of them.
     std::string sql = std::string("SELECT * FROM ") + table + " ORDER BY id;";
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(contest_database().handle(), sql.c_str(), -1, &stmt, nullptr);
+    Statement rows(sql.c_str());
     out += std::string("[") + table + "]\n";
-    while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
-      for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-        const unsigned char* text = sqlite3_column_text(stmt, c);
-        out += text ? reinterpret_cast<const char*>(text) : "<NULL>";
+    while (rows.step()) {
+      for (int c = 0; c < rows.column_count(); ++c) {
+        out += rows.column_is_null(c) ? "<NULL>" : rows.column_text(c);
         out += '|';
       }
       out += '\n';
     }
-    sqlite3_finalize(stmt);
   }
   return out;
 }

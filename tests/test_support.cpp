@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <poll.h>
-#include <sqlite3.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,18 +42,24 @@ OpenContest::~OpenContest() { close_database(); }
 
 void exec_sql(const std::string& sql) {
   Statement statement(sql.c_str());
-  int rc = statement.step();
-  EXPECT_TRUE(rc == 100 || rc == 101) << sql;
+  try {
+    statement.step();
+  } catch (const DatabaseFailure& failure) {
+    ADD_FAILURE() << sql << ": " << failure.what();
+  }
 }
 
 std::string query_text(const std::string& sql) {
   Statement statement(sql.c_str());
-  return statement.step() == 100 ? statement.column_text(0) : std::string();
+  return statement.step() ? statement.column_text(0) : std::string();
 }
 
 std::string fields(const std::vector<std::string>& parts) {
   std::string out;
-  for (size_t i = 0; i < parts.size(); ++i) out += (i ? "\x1f" : "") + parts[i];
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i) out += kFieldSeparator;
+    out += parts[i];
+  }
   return out;
 }
 
@@ -63,24 +68,11 @@ std::vector<std::string> split_listing(const std::string& listing) {
   if (listing.empty()) return out;
   size_t start = 0;
   for (;;) {
-    size_t end = listing.find('\x1f', start);
+    size_t end = listing.find(kFieldSeparator, start);
     out.push_back(listing.substr(start, end == std::string::npos ? std::string::npos : end - start));
     if (end == std::string::npos) return out;
     start = end + 1;
   }
-}
-
-std::string integrity_check(const std::string& path) {
-  sqlite3* db = nullptr;
-  sqlite3_stmt* check = nullptr;
-  std::string result = "could not check";
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
-      sqlite3_prepare_v2(db, "PRAGMA integrity_check;", -1, &check, nullptr) == SQLITE_OK &&
-      sqlite3_step(check) == SQLITE_ROW)
-    result = reinterpret_cast<const char*>(sqlite3_column_text(check, 0));
-  sqlite3_finalize(check);
-  sqlite3_close(db);
-  return result;
 }
 
 bool wait_for_card_server(int port) {

@@ -42,15 +42,11 @@ void exec_sql(const std::string& sql);
 // The first column of the first row of `sql`, as text ("" for none/NULL).
 std::string query_text(const std::string& sql);
 
-// "a", "b" -> "a\x1fb".
+// "a", "b" -> "a", kFieldSeparator, "b".
 std::string fields(const std::vector<std::string>& parts);
 // A listing cut at every U+001F as the page cuts it: empty trailing fields
 // are kept (split_fields would drop the last one); "" gives no fields.
 std::vector<std::string> split_listing(const std::string& listing);
-
-// PRAGMA integrity_check of the contest file at `path`, opened on its own
-// connection: "ok" for a sound file.
-std::string integrity_check(const std::string& path);
 
 // ringtally-host as a child process.
 class HostProcess {

@@ -41,6 +41,12 @@ add_test(NAME wine_host_stream
 set_tests_properties(wine_host_stream PROPERTIES
   ENVIRONMENT "${wine_environment};RINGTALLY_HOST=${RINGTALLY_WINDOWS_BUILD}/ringtally-host.exe;RINGTALLY_HOST_WRAPPER=${WINE64}")
 
+# The unit tests of the Windows build: the platform files, the page server
+# and the portable helpers, on a display of their own.
+add_test(NAME wine_unit_tests
+  COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/windows/run-unit-tests.sh ${RINGTALLY_WINDOWS_BUILD} ${WINE64})
+set_tests_properties(wine_unit_tests PROPERTIES ENVIRONMENT "${wine_environment}")
+
 foreach(suite wine_host wine_window wine_installer)
   add_test(NAME ${suite}
     COMMAND ${NODE_EXECUTABLE} --test --test-force-exit windows/${suite}.test.mjs
@@ -48,5 +54,5 @@ foreach(suite wine_host wine_window wine_installer)
   set_tests_properties(${suite} PROPERTIES
     ENVIRONMENT "${wine_environment};RINGTALLY_HOST=$<TARGET_FILE:ringtally-host>")
 endforeach()
-set_tests_properties(wine_host_stream wine_host wine_window wine_installer PROPERTIES
+set_tests_properties(wine_unit_tests wine_host_stream wine_host wine_window wine_installer PROPERTIES
   FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 600)

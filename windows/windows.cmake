@@ -49,3 +49,22 @@ add_custom_command(OUTPUT ${RINGTALLY_SETUP}
   DEPENDS ringtally ${APP_ICON_ICO} ${CMAKE_SOURCE_DIR}/windows/installer.nsi
   COMMENT "Making the installer")
 add_custom_target(installer ALL DEPENDS ${RINGTALLY_SETUP})
+
+# The unit tests that mean something on Windows, built with Debian's
+# googletest sources and run under Wine by the Linux suite.
+set(GTEST_SOURCE_DIR /usr/src/googletest/googletest)
+if(EXISTS ${GTEST_SOURCE_DIR}/src/gtest-all.cc)
+  add_library(ringtally_gtest STATIC ${GTEST_SOURCE_DIR}/src/gtest-all.cc ${GTEST_SOURCE_DIR}/src/gtest_main.cc)
+  target_include_directories(ringtally_gtest SYSTEM PUBLIC ${GTEST_SOURCE_DIR}/include PRIVATE ${GTEST_SOURCE_DIR})
+  add_executable(ringtally_windows_tests
+    ${CMAKE_SOURCE_DIR}/app/platform_win32_test.cpp
+    ${CMAKE_SOURCE_DIR}/app/text_test.cpp
+    ${CMAKE_SOURCE_DIR}/app/page_server_test.cpp
+    ${CMAKE_SOURCE_DIR}/app/page_app_test.cpp
+    ${CMAKE_SOURCE_DIR}/app/window_geometry_test.cpp
+    ${CMAKE_SOURCE_DIR}/cards/lan_address_test.cpp)
+  target_link_libraries(ringtally_windows_tests PRIVATE ringtally_core ringtally_gtest user32 gdi32 advapi32)
+  target_link_options(ringtally_windows_tests PRIVATE ${RINGTALLY_STATIC_LINK})
+else()
+  message(WARNING "googletest sources not found: the Windows unit tests are not built")
+endif()

@@ -6,7 +6,7 @@
 set -eu
 build=$1
 wine64=$2
-for product in ringtally.exe ringtally-host.exe Ringtally-Zuzu-1.2.0-setup.exe; do
+for product in ringtally.exe ringtally-host.exe ringtally_windows_tests.exe Ringtally-Zuzu-1.2.0-setup.exe; do
     if [ ! -f "$build/$product" ]; then
         echo "$build/$product is missing: run 'make windows' first" >&2
         exit 1

@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "cards/card_routes.h"
+
 struct PageAppOptions {
   bool has_desktop = false;
-  std::string desktop;     // --desktop DIR: where contests are created
-  int card_port = 56780;   // --card-port N; 0 runs no card server
-  int page_port = 0;       // --page-port N; 0 lets the system pick a free port
+  std::string desktop;        // --desktop DIR: where contests are created
+  int card_port = kCardPort;  // --card-port N; 0 runs no card server
+  int page_port = 0;          // --page-port N; 0 lets the system pick a free port
   bool open_browser = true;  // --no-browser: only print the page's address
 };
 

@@ -54,8 +54,8 @@ std::vector<StreamEvent> parse_events(const std::string& text) {
 class PageServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    core.table["echo"] = [](const std::string& argument) { return argument; };
-    worker = std::thread(worker_func, std::ref(core), std::ref(server));
+    core.table.commands["echo"] = [](const std::string& argument) { return argument; };
+    worker = std::thread(worker_func, std::ref(core), std::ref(server), std::ref(no_cards));
     ASSERT_TRUE(server.start(0));
     std::smatch match;
     url = server.url();
@@ -105,6 +105,10 @@ class PageServerTest : public ::testing::Test {
     return parse_events(text);
   }
 
+  // No card requests here; their results would have nowhere to go.
+  struct NoCards : CardResultSink {
+    void deliver_card_result(const std::string&, std::string) override {}
+  } no_cards;
   Core core;
   PageServer server{core, kPage};
   std::thread worker;

@@ -14,17 +14,18 @@
 #include <string>
 
 #include "app/bridge.h"
+#include "cards/card_routes.h"
 
 struct HostOptions {
   bool has_desktop = false;
   std::string desktop;    // --desktop DIR
   std::string open_file;  // --open-file PATH: what the open dialog answers
-  int card_port = 56780;  // --card-port N; 0 runs no card server
-  int page_port = -1;     // --page-port N; 0 picks a free port, -1 serves no page
+  int card_port = kCardPort;  // --card-port N; 0 runs no card server
+  int page_port = -1;         // --page-port N; 0 picks a free port, -1 serves no page
 };
 
-// Reads `--desktop DIR`, `--open-file PATH`, `--card-port N`, `--page-port N`. False, with a
-// sentence in `error`, for anything else.
+// Reads `--desktop DIR`, `--open-file PATH`, `--card-port N`, `--page-port
+// N`. False, with a sentence in `error`, for anything else.
 bool parse_host_options(int argc, const char* const* argv, HostOptions* options,
                         std::string* error);
 

@@ -26,6 +26,7 @@
 #include "app/bridge.h"
 #include "app/command_table.h"
 #include "cards/card_commands.h"
+#include "cards/card_exchange.h"
 #include "cards/card_server.h"
 #include "store/contest.h"
 #include "store/database.h"
@@ -33,7 +34,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr int kCardPort = 57190;
+constexpr int kBenchPort = 57190;
 constexpr int kDefaultsPort = 57191;
 constexpr int kClasses = 16;
 constexpr int kNewPhones = 20;
@@ -106,7 +107,7 @@ void measure_submissions(Core& core, const std::vector<int>& contestants) {
   std::vector<std::thread> phones;
   for (int p = 0; p < n; ++p) {
     phones.emplace_back([&, p] {
-      httplib::Client client("127.0.0.1", kCardPort);
+      httplib::Client client("127.0.0.1", kBenchPort);
       client.set_keep_alive(true);
       client.set_tcp_nodelay(true);  // as phone browsers do
       client.set_read_timeout(30, 0);
@@ -213,25 +214,26 @@ int main(int argc, char** argv) {
 
   Core core;
   initialize_functions(core.table);
-  core.table["bench_reset"] = [](const std::string&) {
+  core.table.commands["bench_reset"] = [](const std::string&) {
     exec("DELETE FROM placings");
     return std::string();
   };
   NullSink sink;
-  std::thread worker(worker_func, std::ref(core), std::ref(sink));
-  CardServer server(core);
-  server.start(kCardPort);
+  PendingCardRequests pending;
+  std::thread worker(worker_func, std::ref(core), std::ref(sink), std::ref(pending));
+  CardServer server(core.queue, pending);
+  server.start(kBenchPort);
   for (int i = 0; i < 5000 && !server.is_listening(); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   if (!server.is_listening()) {
-    fprintf(stderr, "card_bench: port %d is taken\n", kCardPort);
+    fprintf(stderr, "card_bench: port %d is taken\n", kBenchPort);
     return 1;
   }
 
   for (int n : counts) {
     printf("N = %d\n", n);
     measure_submissions(core, contestant_numbers(n));
-    measure_idle_phones(kCardPort, n, "card server", "/api/fetch_card_names", kNewPhones);
+    measure_idle_phones(kBenchPort, n, "card server", "/api/fetch_card_names", kNewPhones);
     if (n <= 16) measure_library_defaults(n);
     fflush(stdout);
   }

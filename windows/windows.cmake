@@ -2,7 +2,9 @@
 # .exe, the small native window with the page in a browser beside it;
 # ringtally-host.exe, the windowless host; and the installer. Included by the
 # top CMakeLists.txt once the core library exists.
-target_link_libraries(ringtally_core PUBLIC iphlpapi ws2_32 ole32 shell32 uuid)
+# The system libraries the platform files call.
+target_link_libraries(ringtally_cards PUBLIC iphlpapi ws2_32)
+target_link_libraries(ringtally_app PUBLIC ole32 shell32 uuid user32 gdi32 advapi32)
 # Everything, the C++ runtime and the thread library included, is linked in:
 # the executables need no DLL beside them.
 set(RINGTALLY_STATIC_LINK -static -static-libgcc -static-libstdc++)
@@ -33,7 +35,7 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/generated/ringtally.rc PROPERTIE
 
 add_executable(ringtally WIN32 ${CMAKE_SOURCE_DIR}/app/ringtally_main_win32.cpp
   ${CMAKE_BINARY_DIR}/generated/ringtally.rc)
-target_link_libraries(ringtally PRIVATE ringtally_core user32 gdi32 advapi32)
+target_link_libraries(ringtally PRIVATE ringtally_app)
 target_link_options(ringtally PRIVATE ${RINGTALLY_STATIC_LINK} -municode)
 
 # The installer (NSIS, Unicode, 64-bit).
@@ -63,7 +65,7 @@ if(EXISTS ${GTEST_SOURCE_DIR}/src/gtest-all.cc)
     ${CMAKE_SOURCE_DIR}/app/page_app_test.cpp
     ${CMAKE_SOURCE_DIR}/app/window_geometry_test.cpp
     ${CMAKE_SOURCE_DIR}/cards/lan_address_test.cpp)
-  target_link_libraries(ringtally_windows_tests PRIVATE ringtally_core ringtally_gtest user32 gdi32 advapi32)
+  target_link_libraries(ringtally_windows_tests PRIVATE ringtally_core ringtally_gtest)
   target_link_options(ringtally_windows_tests PRIVATE ${RINGTALLY_STATIC_LINK})
 else()
   message(WARNING "googletest sources not found: the Windows unit tests are not built")

@@ -2,8 +2,6 @@
 
 #include <cstdint>
 
-#include "app/utf8_codec.h"
-
 namespace utf8 {
 
 void append(std::string& out, char32_t c) {

@@ -1,7 +1,6 @@
 // UTF-16 conversion written out, with the same replacement rules as the
 // rest of the text helpers.
 #include "app/text.h"
-#include "app/utf8_codec.h"
 
 std::string utf16_to_utf8(const std::u16string& text) {
   std::string out;

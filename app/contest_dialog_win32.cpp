@@ -33,10 +33,11 @@ std::string run_dialog(HWND owner, const std::string& folder) {
                               reinterpret_cast<void**>(&dialog.p))))
     return std::string();
   dialog.p->SetOptions(FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST | FOS_FILEMUSTEXIST);
-  if (!folder.empty()) {
+  wchar_t full[MAX_PATH * 4];
+  DWORD length = folder.empty() ? 0 : GetFullPathNameW(wide(folder).c_str(), MAX_PATH * 4, full, nullptr);
+  if (length > 0 && length < MAX_PATH * 4) {
     Released<IShellItem> start;
-    if (SUCCEEDED(SHCreateItemFromParsingName(wide(folder).c_str(), nullptr, IID_IShellItem,
-                                              reinterpret_cast<void**>(&start.p))))
+    if (SUCCEEDED(SHCreateItemFromParsingName(full, nullptr, IID_IShellItem, reinterpret_cast<void**>(&start.p))))
       dialog.p->SetFolder(start.p);
   }
   dialog.p->SetFileTypes(static_cast<UINT>(std::size(kFileTypes)), kFileTypes);

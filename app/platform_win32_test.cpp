@@ -3,8 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <future>
+#include <thread>
+#include <vector>
 
+#include "app/contest_dialog.h"
 #include "app/desktop.h"
 #include "app/launcher_window.h"
 #include "app/text.h"
@@ -49,6 +55,89 @@ TEST(Utf16, IllFormedInputBecomesReplacementCharactersOnly) {
   lone += char16_t(0xD800);
   lone += u"y";
   EXPECT_EQ(utf16_to_utf8(lone), "x\xEF\xBF\xBDy");
+}
+
+// The open dialog's controls, as the system built them.
+struct DialogControls {
+  HWND dialog = nullptr;
+  std::vector<HWND> edits;
+  std::vector<std::vector<std::wstring>> combo_items;
+};
+
+BOOL CALLBACK collect_control(HWND control, LPARAM data) {
+  auto* found = reinterpret_cast<DialogControls*>(data);
+  wchar_t kind[64] = {};
+  GetClassNameW(control, kind, 64);
+  if (lstrcmpiW(kind, L"Edit") == 0) found->edits.push_back(control);
+  if (lstrcmpiW(kind, L"ComboBox") == 0) {
+    std::vector<std::wstring> items;
+    LRESULT count = SendMessageW(control, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      wchar_t item[256] = {};
+      if (SendMessageW(control, CB_GETLBTEXTLEN, i, 0) < 255) SendMessageW(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+      items.push_back(item);
+    }
+    found->combo_items.push_back(items);
+  }
+  return TRUE;
+}
+
+// Waits for this process's dialog window (class #32770) to show.
+DialogControls wait_for_dialog() {
+  DialogControls found;
+  for (int i = 0; i < 300 && !found.dialog; ++i) {
+    HWND dialog = FindWindowW(L"#32770", nullptr);
+    DWORD process = 0;
+    if (dialog) GetWindowThreadProcessId(dialog, &process);
+    if (dialog && process == GetCurrentProcessId() && IsWindowVisible(dialog)) found.dialog = dialog;
+    else std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  if (found.dialog) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let it fill its controls
+    EnumChildWindows(found.dialog, collect_control, reinterpret_cast<LPARAM>(&found));
+  }
+  return found;
+}
+
+// The dialog runs on a thread of its own, as on the worker; this thread
+// reads and drives its controls the way a user would.
+TEST(ContestFileDialog, OffersTheContestTypesAndNameAndAnswersTheChoice) {
+  std::filesystem::path folder = std::filesystem::temp_directory_path() / u8"ringtally dialog Zoë";
+  std::filesystem::create_directories(folder / "Fair");
+  std::ofstream(folder / "Fair" / "contest.db") << "x";
+  const std::string folder_text = folder.u8string();
+
+  auto chosen = std::async(std::launch::async, [&] { return show_contest_file_dialog(nullptr, folder_text); });
+  DialogControls controls = wait_for_dialog();
+  ASSERT_TRUE(controls.dialog) << "no open dialog appeared";
+  HWND name_box = nullptr;
+  for (HWND edit : controls.edits) {
+    wchar_t text[256] = {};
+    GetWindowTextW(edit, text, 256);
+    if (std::wstring(text) == L"contest.db") name_box = edit;
+  }
+  EXPECT_TRUE(name_box) << "the name box is preset to contest.db";
+  bool types_listed = false;
+  for (const auto& items : controls.combo_items) {
+    if (items.size() != 3) continue;
+    types_listed = items[0].find(L"Contest Database") == 0 && items[1].find(L"Database Files") == 0 &&
+                   items[2].find(L"All Files") == 0;
+  }
+  EXPECT_TRUE(types_listed) << "the three file types, in order";
+  ASSERT_TRUE(name_box);
+  const std::string file = (folder / "Fair" / "contest.db").u8string();
+  SetWindowTextW(name_box, reinterpret_cast<const wchar_t*>(utf8_to_utf16(file).c_str()));
+  PostMessageW(controls.dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  ASSERT_EQ(chosen.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+  EXPECT_EQ(std::filesystem::u8path(chosen.get()), std::filesystem::u8path(file));
+
+  auto cancelled = std::async(std::launch::async, [&] { return show_contest_file_dialog(nullptr, folder_text); });
+  controls = wait_for_dialog();
+  ASSERT_TRUE(controls.dialog);
+  PostMessageW(controls.dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  ASSERT_EQ(cancelled.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+  EXPECT_EQ(cancelled.get(), "");
+  std::filesystem::remove_all(folder);
 }
 
 // One window per process: the class is registered once.

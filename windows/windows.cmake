@@ -8,8 +8,8 @@ target_link_libraries(ringtally_app PUBLIC ole32 shell32 uuid user32 gdi32 advap
 # Everything, the C++ runtime and the thread library included, is linked in:
 # the executables need no DLL beside them.
 set(RINGTALLY_STATIC_LINK -static -static-libgcc -static-libstdc++)
-
-target_link_options(ringtally-host PRIVATE ${RINGTALLY_STATIC_LINK})
+# What is shipped goes without its symbol table.
+target_link_options(ringtally-host PRIVATE ${RINGTALLY_STATIC_LINK} -s)
 
 # The icon: the SVG drawn once, rendered at the usual sizes and packed into
 # one .ico (icotool) for the window, the executable and the installer.
@@ -36,7 +36,7 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/generated/ringtally.rc PROPERTIE
 add_executable(ringtally WIN32 ${CMAKE_SOURCE_DIR}/app/ringtally_main_win32.cpp
   ${CMAKE_BINARY_DIR}/generated/ringtally.rc)
 target_link_libraries(ringtally PRIVATE ringtally_app)
-target_link_options(ringtally PRIVATE ${RINGTALLY_STATIC_LINK} -municode)
+target_link_options(ringtally PRIVATE ${RINGTALLY_STATIC_LINK} -s -municode)
 
 # The installer (NSIS, Unicode, 64-bit).
 find_program(MAKENSIS makensis REQUIRED)

@@ -52,6 +52,8 @@ test('a phone on Linux reaches the card server of the Windows host, and its plac
     assert.equal((await phone('/api/save_card_placing', fields('1011', '1', '1324'))).body, 'true');
     assert.equal((await phone('/api/save_card_placing', fields('1011', '1', '1234'))).body, 'false');
     assert.equal((await phone('/api/save_card_reasons', fields('1011', '1', '44'))).body, 'true');
+    assert.deepEqual(await phone('/api/fetch_card_names_and_placing', fields('1011', '1')),
+      { status: 200, type: 'text/plain', body: fields('Åsa', 'Heifers', '1324') });
     assert.ok((await host.ask('fetch_placings')).split(SEP_RE).includes('1324'));
 
     assert.equal(await host.end(), 0);

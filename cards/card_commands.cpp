@@ -81,6 +81,13 @@ std::string run_lookup(Statement& statement) {
   return row.empty() ? kNoRow : row;
 }
 
+// A card write's fields after the phone's address, which comes first and
+// is not used yet.
+std::vector<std::string> without_source(std::vector<std::string> fields) {
+  if (!fields.empty()) fields.erase(fields.begin());
+  return fields;
+}
+
 }  // namespace
 
 std::string fetch_card_names(const std::string& fields) {
@@ -107,7 +114,7 @@ std::string fetch_card_names_and_placing(const std::string& fields) {
 
 std::string save_card_placing(const std::string& fields) {
   if (!contest_database().is_open()) return "false";
-  auto parts = split_fields(fields);
+  auto parts = without_source(split_fields(fields));
   auto key = read_key(parts);
   if (!key || parts.size() < 3 || !is_card_placing(parts[2])) return "false";
   Statement statement(kInsertPlacingSql);
@@ -119,7 +126,7 @@ std::string save_card_placing(const std::string& fields) {
 
 std::string save_card_reasons(const std::string& fields) {
   if (!contest_database().is_open()) return "false";
-  auto parts = split_fields(fields);
+  auto parts = without_source(split_fields(fields));
   auto key = read_key(parts);
   if (!key || parts.size() < 3 || !is_card_reasons(parts[2])) return "false";
   Statement statement(kSetReasonsSql);

@@ -1,5 +1,7 @@
-// The four commands behind the phone cards. Arguments: contestant number,
-// class id[, placing or reasons score], as a FieldList; further fields are
+// The four commands behind the phone cards. Arguments, as a FieldList:
+// the look-ups get contestant number, class id; the writes get the phone's
+// address (the socket's peer, put first by the card server; not used yet),
+// contestant number, class id, placing or reasons score. Further fields are
 // ignored.
 //
 // The card API is open to the whole contest network, so every field is
@@ -16,9 +18,11 @@
 std::string fetch_card_names(const std::string& fields);
 // As fetch_card_names, plus the stored placing (empty when none).
 std::string fetch_card_names_and_placing(const std::string& fields);
-// Inserts the placing once per contestant and class: "true", else "false"
+// Address, contestant, class, placing. Inserts the placing once per
+// contestant and class: "true", else "false"
 // (a second submission, unknown numbers, no contest, a field that fails).
 std::string save_card_placing(const std::string& fields);
-// Sets the reasons score of an existing placing that has none yet: "true"
+// Address, contestant, class, reasons score. Sets the reasons score of an
+// existing placing that has none yet: "true"
 // only when a row changed, else "false".
 std::string save_card_reasons(const std::string& fields);

@@ -7,6 +7,9 @@
 
 namespace {
 
+// The address the card server puts first in a write's fields.
+const char kPhone[] = "127.0.0.2";
+
 const char kBadNumber[] = "ERROR:A number in this request is not valid.";
 const char kOldTime[] = "2000-01-01 00:00:00";
 
@@ -52,23 +55,23 @@ TEST_F(CardCommandsTest, LookUpsAnswerNamesWithEmptyFieldsForUnknownNumbers) {
 }
 
 TEST_F(CardCommandsTest, APlacingIsStoredOnceAndNeverChangedByACard) {
-  EXPECT_EQ(save_card_placing(fields({"1011", "1", "4321"})), "true");
-  EXPECT_EQ(save_card_placing(fields({"1011", "1", "1234"})), "false");
-  EXPECT_EQ(save_card_placing(fields({"1012", "1", "0"})), "true");
+  EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", "4321"})), "true");
+  EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", "1234"})), "false");
+  EXPECT_EQ(save_card_placing(fields({kPhone, "1012", "1", "0"})), "true");
   EXPECT_EQ(placings(), "1011/1=4321/- 1012/1=0/-");
   EXPECT_NE(query_text("SELECT timestamp FROM placings WHERE contestant_no = 1011"), "");
   // Unknown contestant or class: the foreign keys refuse.
-  EXPECT_EQ(save_card_placing(fields({"1019", "1", "1234"})), "false");
-  EXPECT_EQ(save_card_placing(fields({"1011", "9", "1234"})), "false");
+  EXPECT_EQ(save_card_placing(fields({kPhone, "1019", "1", "1234"})), "false");
+  EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "9", "1234"})), "false");
   EXPECT_EQ(placings(), "1011/1=4321/- 1012/1=0/-");
 }
 
 TEST_F(CardCommandsTest, AReasonsScoreNeedsThePlacingAndIsGivenOnce) {
-  EXPECT_EQ(save_card_reasons(fields({"1011", "1", "45"})), "false");  // no placing yet
+  EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "1", "45"})), "false");  // no placing yet
   exec_sql("INSERT INTO placings (class_id, contestant_no, placing, timestamp) "
            "VALUES (1, 1011, 1234, '2000-01-01 00:00:00')");
-  EXPECT_EQ(save_card_reasons(fields({"1011", "1", "45"})), "true");
-  EXPECT_EQ(save_card_reasons(fields({"1011", "1", "30"})), "false");
+  EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "1", "45"})), "true");
+  EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "1", "30"})), "false");
   EXPECT_EQ(placings(), "1011/1=1234/45");
   // The new timestamp makes the next scoring pass rescore the row.
   EXPECT_NE(query_text("SELECT timestamp FROM placings"), kOldTime);
@@ -85,11 +88,11 @@ TEST_F(CardCommandsTest, FieldsThatACardCannotSendAreRefusedAndChangeNothing) {
                                      " 5", "5 ", "x", "4294967296"};
   for (const std::string& placing : bad_placings) {
     SCOPED_TRACE("placing " + placing);
-    EXPECT_EQ(save_card_placing(fields({"1011", "1", placing})), "false");
+    EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", placing})), "false");
   }
   for (const std::string& score : bad_reasons) {
     SCOPED_TRACE("reasons " + score);
-    EXPECT_EQ(save_card_reasons(fields({"1011", "2", score})), "false");
+    EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "2", score})), "false");
   }
   EXPECT_EQ(placings(), "1011/2=1234/-");
   EXPECT_EQ(query_text("SELECT timestamp FROM placings"), kOldTime);
@@ -98,12 +101,12 @@ TEST_F(CardCommandsTest, FieldsThatACardCannotSendAreRefusedAndChangeNothing) {
   for (const std::string& placing : good_placings) {
     SCOPED_TRACE("placing " + placing);
     exec_sql("DELETE FROM placings");
-    EXPECT_EQ(save_card_placing(fields({"1011", "1", placing})), "true");
+    EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", placing})), "true");
   }
   for (const std::string& score : good_reasons) {
     SCOPED_TRACE("reasons " + score);
     exec_sql("UPDATE placings SET reasons_score = NULL");
-    EXPECT_EQ(save_card_reasons(fields({"1011", "1", score})), "true");
+    EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "1", score})), "true");
     EXPECT_EQ(query_text("SELECT reasons_score FROM placings"), score);
   }
 }
@@ -119,11 +122,13 @@ TEST_F(CardCommandsTest, NumbersThatAreNotCardNumbersGiveFalseOrAnError) {
     SCOPED_TRACE(c.contestant + "/" + c.class_id);
     EXPECT_EQ(fetch_card_names(fields({c.contestant, c.class_id})), kBadNumber);
     EXPECT_EQ(fetch_card_names_and_placing(fields({c.contestant, c.class_id})), kBadNumber);
-    EXPECT_EQ(save_card_placing(fields({c.contestant, c.class_id, "1234"})), "false");
-    EXPECT_EQ(save_card_reasons(fields({c.contestant, c.class_id, "40"})), "false");
+    EXPECT_EQ(save_card_placing(fields({kPhone, c.contestant, c.class_id, "1234"})), "false");
+    EXPECT_EQ(save_card_reasons(fields({kPhone, c.contestant, c.class_id, "40"})), "false");
   }
   // Missing fields, an empty argument included.
-  for (const std::string& argument : {std::string(), std::string("1011"), fields({"1011", "1"})}) {
+  for (const std::string& argument :
+       {std::string(), fields({kPhone}), fields({kPhone, "1011"}), fields({kPhone, "1011", "1"}),
+        fields({"1011", "1", "1234"})}) {  // the last without the address: one field short
     SCOPED_TRACE(argument);
     EXPECT_EQ(save_card_placing(argument), "false");
     EXPECT_EQ(save_card_reasons(argument), "false");
@@ -136,8 +141,8 @@ TEST_F(CardCommandsTest, NumbersThatAreNotCardNumbersGiveFalseOrAnError) {
 TEST(CardCommandsWithoutContest, LookUpsAnswerAnErrorAndWritesFalse) {
   EXPECT_EQ(fetch_card_names(fields({"1011", "1"})), "ERROR:A contest is not open.");
   EXPECT_EQ(fetch_card_names_and_placing(fields({"1011", "1"})), "ERROR:A contest is not open.");
-  EXPECT_EQ(save_card_placing(fields({"1011", "1", "1234"})), "false");
-  EXPECT_EQ(save_card_reasons(fields({"1011", "1", "40"})), "false");
+  EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", "1234"})), "false");
+  EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "1", "40"})), "false");
 }
 
 }  // namespace

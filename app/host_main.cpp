@@ -1,4 +1,4 @@
-// ringtally-host [--desktop DIR] [--open-file PATH] [--card-port N]
+// ringtally-host [--desktop DIR] [--open-file PATH] [--card-port N] [--page-port N]
 #include <cstdio>
 
 #include "app/stream_host.h"

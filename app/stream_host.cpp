@@ -1,33 +1,22 @@
 #include "app/stream_host.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <mutex>
 
 #include "app/bridge.h"
 #include "app/command_table.h"
 #include "app/core_run.h"
 #include "app/desktop.h"
+#include "app/page_server.h"
+#include "app/stream_input.h"
 #include "app/text.h"
 #include "store/contest.h"
+#include "ui/pages.h"
 
 namespace {
-
-int g_signal_pipe[2] = {-1, -1};
-
-void on_signal(int) {
-  int saved = errno;
-  char byte = 1;
-  [[maybe_unused]] ssize_t n = write(g_signal_pipe[1], &byte, 1);
-  errno = saved;
-}
 
 // Writes each reply as one JSON line; counts page requests still unanswered.
 class StdoutSink : public ReplySink {
@@ -45,15 +34,6 @@ class StdoutSink : public ReplySink {
   std::mutex mutex_;
 };
 
-bool parse_port(const char* text, int* port) {
-  char* end = nullptr;
-  errno = 0;
-  long value = strtol(text, &end, 10);
-  if (errno || end == text || *end || value < 0 || value > 65535) return false;
-  *port = static_cast<int>(value);
-  return true;
-}
-
 void handle_line(Core& core, StdoutSink& sink, const std::string& line) {
   if (line.find_first_not_of(" \t\r") == std::string::npos) return;
   std::string message;
@@ -65,46 +45,31 @@ void handle_line(Core& core, StdoutSink& sink, const std::string& line) {
   on_web_message(core, message);
 }
 
-enum class Ending { kEndOfInput, kSignal };
-
-// Feeds stdin to the queue until it ends or a signal arrives.
-Ending read_messages(Core& core, StdoutSink& sink) {
-  std::string buffer;
-  char chunk[65536];
-  for (;;) {
-    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {g_signal_pipe[0], POLLIN, 0}};
-    if (poll(fds, 2, -1) < 0) {
-      if (errno == EINTR) continue;
-      return Ending::kEndOfInput;
-    }
-    if (fds[1].revents) return Ending::kSignal;
-    if (!fds[0].revents) continue;
-    ssize_t n = read(STDIN_FILENO, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      handle_line(core, sink, buffer);
-      return Ending::kEndOfInput;
-    }
-    buffer.append(chunk, static_cast<size_t>(n));
-    size_t start = 0, newline;
-    while ((newline = buffer.find('\n', start)) != std::string::npos) {
-      handle_line(core, sink, buffer.substr(start, newline - start));
-      start = newline + 1;
-    }
-    buffer.erase(0, start);
+// With a page port the page is the front end: replies go to it, and standard
+// input only tells when to end.
+bool serve_page(PageServer& page_server, int port) {
+  if (!page_server.start(port)) {
+    fprintf(stderr, "ringtally-host: the page port %d could not be bound\n", port);
+    return false;
   }
-}
-
-// After end of input every queued page request still gets its answer, unless
-// a signal cuts the wait short.
-void wait_for_answers(StdoutSink& sink) {
-  while (sink.outstanding > 0) {
-    pollfd fd = {g_signal_pipe[0], POLLIN, 0};
-    if (poll(&fd, 1, 20) > 0) return;
-  }
+  printf("Page: %s\n", page_server.url().c_str());
+  fflush(stdout);
+  read_input_lines([](const std::string&) {});
+  page_server.stop();
+  page_server.join();
+  return true;
 }
 
 }  // namespace
+
+bool parse_port_option(const char* text, int* port) {
+  char* end = nullptr;
+  errno = 0;
+  long value = strtol(text, &end, 10);
+  if (errno || end == text || *end || value < 0 || value > 65535) return false;
+  *port = static_cast<int>(value);
+  return true;
+}
 
 bool parse_host_options(int argc, const char* const* argv, HostOptions* options,
                         std::string* error) {
@@ -121,8 +86,13 @@ bool parse_host_options(int argc, const char* const* argv, HostOptions* options,
     } else if (flag == "--open-file") {
       options->open_file = value;
     } else if (flag == "--card-port") {
-      if (!parse_port(value, &options->card_port)) {
+      if (!parse_port_option(value, &options->card_port)) {
         *error = "The card port must be a number from 0 (no card server) to 65535.";
+        return false;
+      }
+    } else if (flag == "--page-port") {
+      if (!parse_port_option(value, &options->page_port)) {
+        *error = "The page port must be a number from 0 (any free port) to 65535.";
         return false;
       }
     } else {
@@ -138,12 +108,7 @@ int run_stream_host(const HostOptions& options) {
 }
 
 int run_stream_host(const HostOptions& options, void (*fill_table)(CommandTable& table)) {
-  if (pipe2(g_signal_pipe, O_CLOEXEC) != 0) return 1;
-  struct sigaction action {};
-  action.sa_handler = on_signal;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  signal(SIGPIPE, SIG_IGN);
+  if (!watch_stop_requests()) return 1;
 
   std::string desktop = options.has_desktop ? options.desktop : user_desktop_folder();
   std::string open_file = options.open_file;
@@ -152,9 +117,20 @@ int run_stream_host(const HostOptions& options, void (*fill_table)(CommandTable&
 
   Core core;
   fill_table(core.table);
+  if (options.page_port >= 0) {
+    PageServer page_server(core, ui::main_page);
+    bool served = false;
+    run_core(core, page_server, options.card_port, [&](CardServer&) {
+      served = serve_page(page_server, options.page_port);
+    });
+    return served ? 0 : 1;
+  }
   StdoutSink sink;
   run_core(core, sink, options.card_port, [&core, &sink](CardServer&) {
-    if (read_messages(core, sink) == Ending::kEndOfInput) wait_for_answers(sink);
+    InputEnd end = read_input_lines([&](const std::string& line) { handle_line(core, sink, line); });
+    // After end of input every queued page request still gets its answer,
+    // unless a stop request cuts the wait short.
+    if (end == InputEnd::kEndOfInput) wait_unless_stopped([&sink] { return sink.outstanding <= 0; });
   });
   return 0;
 }

@@ -5,6 +5,11 @@
 // reply a line, as a JSON string literal, flushed at once. Diagnostics go to
 // standard error. End of input answers what is queued, then shuts down;
 // SIGINT or SIGTERM shut down at once. Exit code 0 after an orderly shutdown.
+//
+// With --page-port the organiser's page is served instead (see
+// app/page_server.h): the host prints "Page: <address>" on standard output,
+// the page's replies go to the page, and standard input is read only for its
+// end. Exit code 1 when the page port cannot be bound.
 #pragma once
 #include <string>
 
@@ -16,12 +21,16 @@ struct HostOptions {
   std::string desktop;    // --desktop DIR
   std::string open_file;  // --open-file PATH: what the open dialog answers
   int card_port = kCardPort;  // --card-port N; 0 runs no card server
+  int page_port = -1;         // --page-port N; 0 picks a free port, -1 serves no page
 };
 
-// Reads `--desktop DIR`, `--open-file PATH`, `--card-port N`. False, with a
-// sentence in `error`, for anything else.
+// Reads `--desktop DIR`, `--open-file PATH`, `--card-port N`, `--page-port
+// N`. False, with a sentence in `error`, for anything else.
 bool parse_host_options(int argc, const char* const* argv, HostOptions* options,
                         std::string* error);
+
+// A port option's value: a decimal number from 0 to 65535, nothing else.
+bool parse_port_option(const char* text, int* port);
 
 int run_stream_host(const HostOptions& options);
 // The same with a command table that `fill_table` builds (test hosts).

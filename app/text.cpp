@@ -2,11 +2,9 @@
 
 #include <cstdint>
 
-namespace {
+namespace utf8 {
 
-const char32_t kReplacement = 0xFFFD;
-
-void append_utf8(std::string& out, char32_t c) {
+void append(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);
   } else if (c < 0x800) {
@@ -24,9 +22,7 @@ void append_utf8(std::string& out, char32_t c) {
   }
 }
 
-// Decodes one code point at `i` and advances past it; an ill-formed sequence
-// yields U+FFFD and advances by its maximal valid prefix (at least one byte).
-char32_t next_utf8(const std::string& s, size_t& i) {
+char32_t next(const std::string& s, size_t& i) {
   const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
   unsigned char b0 = byte(i);
   if (b0 < 0x80) {
@@ -48,13 +44,13 @@ char32_t next_utf8(const std::string& s, size_t& i) {
     if (b0 == 0xF4) hi = 0x8F;
   } else {
     ++i;
-    return kReplacement;
+    return utf8::kReplacement;
   }
   ++i;
   for (int k = 1; k < length; ++k) {
-    if (i >= s.size()) return kReplacement;
+    if (i >= s.size()) return utf8::kReplacement;
     unsigned char b = byte(i);
-    if (b < lo || b > hi) return kReplacement;
+    if (b < lo || b > hi) return utf8::kReplacement;
     lo = 0x80, hi = 0xBF;
     c = (c << 6) | (b & 0x3F);
     ++i;
@@ -62,7 +58,7 @@ char32_t next_utf8(const std::string& s, size_t& i) {
   return c;
 }
 
-}  // namespace
+}  // namespace utf8
 
 std::pair<std::string, std::string> split_at_first_colon(const std::string& text) {
   size_t colon = text.find(':');
@@ -70,43 +66,10 @@ std::pair<std::string, std::string> split_at_first_colon(const std::string& text
   return {text.substr(0, colon), text.substr(colon + 1)};
 }
 
-std::string utf16_to_utf8(const std::u16string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = kReplacement;
-    }
-    append_utf8(out, c);
-  }
-  return out;
-}
-
-std::u16string utf8_to_utf16(const std::string& text) {
-  std::u16string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size();) {
-    char32_t c = next_utf8(text, i);
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (c >> 10));
-      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
-  }
-  return out;
-}
-
 std::string make_valid_utf8(const std::string& text) {
   std::string out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size();) append_utf8(out, next_utf8(text, i));
+  for (size_t i = 0; i < text.size();) utf8::append(out, utf8::next(text, i));
   return out;
 }
 
@@ -114,7 +77,7 @@ std::string quote_js_string(const std::string& text) {
   static const char kHex[] = "0123456789abcdef";
   std::string out = "\"";
   for (size_t i = 0; i < text.size();) {
-    char32_t c = next_utf8(text, i);
+    char32_t c = utf8::next(text, i);
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
@@ -126,7 +89,7 @@ std::string quote_js_string(const std::string& text) {
           out += "\\u";
           for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(c >> shift) & 0xF];
         } else {
-          append_utf8(out, c);
+          utf8::append(out, c);
         }
     }
   }
@@ -193,12 +156,12 @@ bool parse_json_string(const std::string& s, std::string* out) {
             c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
             i = j;
           } else {
-            c = kReplacement;
+            c = utf8::kReplacement;
           }
         } else if (c >= 0xDC00 && c <= 0xDFFF) {
-          c = kReplacement;
+          c = utf8::kReplacement;
         }
-        append_utf8(result, c);
+        utf8::append(result, c);
         break;
       }
       default:

@@ -1,5 +1,6 @@
 // Text helpers shared by the bridge and the platform edges.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <utility>
 
@@ -12,6 +13,17 @@ std::pair<std::string, std::string> split_at_first_colon(const std::string& text
 // U+FFFD; the output is always well formed.
 std::string utf16_to_utf8(const std::u16string& text);
 std::u16string utf8_to_utf16(const std::string& text);
+
+// The UTF-8 encoder and decoder under these helpers.
+namespace utf8 {
+constexpr char32_t kReplacement = 0xFFFD;
+// Appends the encoding of `c` (at most U+10FFFF, no surrogate).
+void append(std::string& out, char32_t c);
+// Decodes one code point at `i` (< s.size()) and advances past it; an
+// ill-formed sequence yields U+FFFD and advances by its maximal valid prefix
+// (at least one byte).
+char32_t next(const std::string& s, size_t& i);
+}  // namespace utf8
 
 // The text with every ill-formed UTF-8 sequence replaced by U+FFFD.
 std::string make_valid_utf8(const std::string& text);

@@ -21,10 +21,12 @@ class StopSignal {
   StopSignal& operator=(const StopSignal&) = delete;
   void raise();  // any thread, any number of times
   bool raised() const;
-  int fd() const { return pipe_[0]; }  // readable once raised
+  socket_t fd() const { return pipe_[0]; }  // readable once raised
 
  private:
-  int pipe_[2] = {-1, -1};
+  // A pipe on Linux; a loopback socket on Windows, where a wait cannot take
+  // a pipe and a socket at once (cards/connection_socket.h).
+  socket_t pipe_[2] = {INVALID_SOCKET, INVALID_SOCKET};
 };
 
 // Open connections per source address. Safe from several threads.
@@ -56,10 +58,10 @@ struct ConnectionLimits {
 using RequestRunner = std::function<bool(httplib::Stream& stream, bool last, bool& closed)>;
 
 // The socket's peer address as text ("" when it cannot be read).
-std::string peer_address(int sock);
+std::string peer_address(socket_t sock);
 
 // Serves `sock` until the peer closes, a limit ends it, a request is refused
 // (answered with its status and JSON body, then closed) or `stop` is raised;
 // then closes it.
-void serve_card_connection(int sock, const ConnectionLimits& limits, const StopSignal& stop,
+void serve_card_connection(socket_t sock, const ConnectionLimits& limits, const StopSignal& stop,
                            const RequestRunner& run);

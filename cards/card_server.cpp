@@ -1,10 +1,6 @@
 #include "cards/card_server.h"
 
 #include <httplib.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -13,6 +9,8 @@
 #include "cards/card_connection.h"
 #include "cards/card_exchange.h"
 #include "cards/card_routes.h"
+#include "cards/connection_socket.h"
+#include "cards/listen_socket.h"
 #include "cards/rate_limit.h"
 #include "cards/request_guard.h"
 #include "store/field_list.h"
@@ -51,14 +49,13 @@ class CardHttpServer : public httplib::Server {
  public:
   void close_listener() {
     stop_signal_.raise();
-    int sock = svr_sock_.exchange(INVALID_SOCKET);
+    socket_t sock = svr_sock_.exchange(INVALID_SOCKET);
     if (sock == INVALID_SOCKET) return;
-    ::shutdown(sock, SHUT_RDWR);
-    ::close(sock);
+    close_listening_socket(sock);
   }
   // Listening again on a listening socket only changes its backlog.
   void widen_backlog(int backlog) {
-    int sock = svr_sock_;
+    socket_t sock = svr_sock_;
     if (sock != INVALID_SOCKET) ::listen(sock, backlog);
   }
 
@@ -66,13 +63,10 @@ class CardHttpServer : public httplib::Server {
   bool process_and_close_socket(socket_t sock) override {
     std::string source = peer_address(sock);
     if (stop_signal_.raised() || !connections_.enter(source)) {
-      ::close(sock);
+      connection_socket::close_connection(sock);
       return false;
     }
-    // Answers go out in two writes (head, body); without this the second
-    // waits for the phone's delayed acknowledgement.
-    int yes = 1;
-    setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+    connection_socket::set_no_delay(sock);
     serve_card_connection(sock, limits_, stop_signal_,
                           [this](httplib::Stream& stream, bool last, bool& closed) {
                             return process_request(stream, last, closed, nullptr);
@@ -137,12 +131,6 @@ void add_page_route(httplib::Server& server, const char* path, std::string_view 
   });
 }
 
-// Only SO_REUSEADDR: the library's default SO_REUSEPORT would let a second
-// server share a port that is already taken and split the phones between them.
-void set_listener_options(int sock) {
-  int yes = 1;
-  setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-}
 
 void configure(httplib::Server& server, ApiState& api) {
   // What the answers' Keep-Alive header tells the phone; the connection
@@ -154,7 +142,9 @@ void configure(httplib::Server& server, ApiState& api) {
   server.set_write_timeout(kReadWriteTimeoutSeconds, 0);
   server.set_tcp_nodelay(true);
   server.set_payload_max_length(kMaxBodyBytes);
-  server.set_socket_options(set_listener_options);
+  // Not the library's default SO_REUSEPORT, which would let a second server
+  // share a port that is already taken and split the phones between them.
+  server.set_socket_options(claim_listening_port);
   server.new_task_queue = [] { return new httplib::ThreadPool(kRequestThreads); };
   add_page_route(server, kPlacingPagePath, ui::placing_page, "text/html");
   add_page_route(server, kReasonsPagePath, ui::reasons_page, "text/html");
@@ -182,6 +172,8 @@ struct ServerState {
 };
 
 void run_server(ServerState& state, int port) {
+  SocketLibrary sockets;
+  if (!sockets.started()) return;
   auto server = std::make_unique<CardHttpServer>();
   configure(*server, state.api);
   if (!server->bind_to_port("0.0.0.0", port)) return;

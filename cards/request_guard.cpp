@@ -1,10 +1,10 @@
 #include "cards/request_guard.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <cctype>
 #include <vector>
+
+#include "cards/connection_socket.h"
 
 namespace {
 
@@ -54,8 +54,7 @@ bool is_address_host(std::string_view host) {
     std::string_view rest = host.substr(close + 1);
     if (!rest.empty() && (rest.front() != ':' || !all_digits(rest.substr(1)) || rest.size() > 6))
       return false;
-    in6_addr v6;
-    return inet_pton(AF_INET6, std::string(name).c_str(), &v6) == 1;
+    return connection_socket::is_address_text(std::string(name), connection_socket::kIPv6);
   }
   size_t colon = host.find(':');
   if (colon != std::string_view::npos) {
@@ -64,8 +63,7 @@ bool is_address_host(std::string_view host) {
     name = host.substr(0, colon);
   }
   if (same_name(name, "localhost")) return true;
-  in_addr v4;
-  return inet_pton(AF_INET, std::string(name).c_str(), &v4) == 1;
+  return connection_socket::is_address_text(std::string(name), connection_socket::kIPv4);
 }
 
 HeadVerdict check_request_head(std::string_view head) {

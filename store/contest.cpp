@@ -23,7 +23,7 @@ const int kBusyTimeoutMs = 5000;
 bool is_valid_contest_name(const std::string& name) {
   for (unsigned char c : name)
     if (c < 0x20 || c == 0x7F) return false;
-  fs::path path(name);
+  fs::path path = fs::u8path(name);
   if (path.is_absolute() || path.has_root_path()) return false;
   for (const fs::path& part : path)
     if (part == "." || part == "..") return false;
@@ -84,10 +84,11 @@ void set_contest_platform(ContestPlatform platform) { g_platform = std::move(pla
 std::string create_contest(const std::string& name) {
   if (!is_valid_contest_name(name)) return "ERROR:This is not a valid contest name.";
   std::string desktop = g_platform.desktop_folder ? g_platform.desktop_folder() : std::string();
-  fs::path folder = fs::path(desktop) / name;
+  // Names and folders are UTF-8 on every platform (u8path, u8string).
+  fs::path folder = fs::u8path(desktop) / fs::u8path(name);
   if (something_exists(folder)) return "ERROR:This contest already exists on your desktop.";
   fs::create_directories(folder);
-  if (!open_database((folder / "contest.db").string()))
+  if (!open_database((folder / "contest.db").u8string()))
     return "ERROR:Critical failure, the database could not be opened.";
   if (!contest_database().execute_script(kSchemaScript)) {
     close_database();
@@ -108,7 +109,7 @@ std::string open_contest(const std::string&) {
   if (path.empty()) return "None";
   // Opening creates missing files; a contest is never created from here.
   std::error_code ec;
-  if (!fs::is_regular_file(path, ec) || !open_database(path)) return "ERROR:Critical failure, the database could not be opened.";
+  if (!fs::is_regular_file(fs::u8path(path), ec) || !open_database(path)) return "ERROR:Critical failure, the database could not be opened.";
   std::string result;
   try {
     result = finish_open();

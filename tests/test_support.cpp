@@ -177,6 +177,9 @@ HostProcess::HostProcess(const std::vector<std::string>& args) {
     dup2(to_child[0], 0);
     dup2(from_child[1], 1);
     std::vector<std::string> all = {host_binary()};
+    // A command that runs the host, such as wine64 for the Windows build.
+    const char* wrapper = getenv("RINGTALLY_HOST_WRAPPER");
+    if (wrapper && *wrapper) all.insert(all.begin(), wrapper);
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& a : all) argv.push_back(a.data());

@@ -113,4 +113,6 @@ class CollectingSink : public ReplySink {
 };
 
 // The built ringtally-host (from the RINGTALLY_HOST environment variable).
+// HostProcess runs it through RINGTALLY_HOST_WRAPPER when that is set (the
+// path of a program, such as wine64, that takes the host as its argument).
 std::string host_binary();

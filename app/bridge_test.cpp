@@ -102,12 +102,13 @@ TEST_F(BridgeTest, StoppedWorkerNeverRunsWaitingRequests) {
   EXPECT_TRUE(sink.replies.empty());
 }
 
-TEST(CommandTable, HoldsTheThirtyCommands) {
+TEST(CommandTable, HoldsTheThirtyOneCommands) {
   CommandTable table;
   initialize_functions(table);
-  EXPECT_EQ(table.size(), 30u);
+  EXPECT_EQ(table.size(), 31u);
   for (const char* name : {"create_contest", "open_contest", "call_save_contestant",
-                           "fetch_wifi_addresses", "fetch_team_rankings", "save_card_reasons"})
+                           "fetch_wifi_addresses", "fetch_team_rankings", "save_card_reasons",
+                           "fetch_card_log"})
     EXPECT_EQ(table.count(name), 1u) << name;
 }
 

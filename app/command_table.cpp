@@ -4,6 +4,7 @@
 #include "cards/wifi.h"
 #include "scoring/rankings.h"
 #include "scoring/scoring_pass.h"
+#include "store/card_log.h"
 #include "store/classes.h"
 #include "store/contest.h"
 #include "store/contestants.h"
@@ -50,4 +51,5 @@ void initialize_functions(CommandTable& table) {
   table["fetch_card_names_and_placing"] = fetch_card_names_and_placing;
   table["save_card_placing"] = save_card_placing;
   table["save_card_reasons"] = save_card_reasons;
+  table["fetch_card_log"] = without_argument(fetch_card_log);
 }

@@ -1,6 +1,8 @@
 // The four commands behind the phone cards. Arguments: contestant number,
 // class id[, placing or reasons score], as a FieldList; further fields are
-// ignored.
+// ignored. The two writes get the phone's address before those fields (the
+// card server puts it there), and record every write, stored or refused, in
+// the card log.
 //
 // The card API is open to the whole contest network, so every field is
 // checked as the card pages write it: contestant and class are digits without
@@ -16,9 +18,13 @@
 std::string fetch_card_names(const std::string& fields);
 // As fetch_card_names, plus the stored placing (empty when none).
 std::string fetch_card_names_and_placing(const std::string& fields);
-// Inserts the placing once per contestant and class: "true", else "false"
-// (a second submission, unknown numbers, no contest, a field that fails).
-std::string save_card_placing(const std::string& fields);
-// Sets the reasons score of an existing placing that has none yet: "true"
-// only when a row changed, else "false".
-std::string save_card_reasons(const std::string& fields);
+// Address, contestant, class, placing. Inserts the placing once per
+// contestant and class: "true", else "false" (a second submission, unknown
+// numbers, no contest, a field that fails, a file that cannot be written).
+// With a contest open the write is logged in the same transaction, so
+// "true" means both the placing and its log row are in the file.
+std::string save_card_placing(const std::string& argument);
+// Address, contestant, class, reasons score. Sets the reasons score of an
+// existing placing that has none yet: "true" only when a row changed, else
+// "false"; logged as save_card_placing.
+std::string save_card_reasons(const std::string& argument);

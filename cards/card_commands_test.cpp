@@ -9,6 +9,8 @@ namespace {
 
 const char kBadNumber[] = "ERROR:A number in this request is not valid.";
 const char kOldTime[] = "2000-01-01 00:00:00";
+// The address the card server puts before a write's fields.
+const char kPhone[] = "127.0.0.1";
 
 // Contestant 1011 "Ann" (and 1012 "Ben") in team 1010, classes 1 "Steers"
 // and 2 "Heifers".
@@ -52,23 +54,23 @@ TEST_F(CardCommandsTest, LookUpsAnswerNamesWithEmptyFieldsForUnknownNumbers) {
 }
 
 TEST_F(CardCommandsTest, APlacingIsStoredOnceAndNeverChangedByACard) {
-  EXPECT_EQ(save_card_placing(fields({"1011", "1", "4321"})), "true");
-  EXPECT_EQ(save_card_placing(fields({"1011", "1", "1234"})), "false");
-  EXPECT_EQ(save_card_placing(fields({"1012", "1", "0"})), "true");
+  EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", "4321"})), "true");
+  EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", "1234"})), "false");
+  EXPECT_EQ(save_card_placing(fields({kPhone, "1012", "1", "0"})), "true");
   EXPECT_EQ(placings(), "1011/1=4321/- 1012/1=0/-");
   EXPECT_NE(query_text("SELECT timestamp FROM placings WHERE contestant_no = 1011"), "");
   // Unknown contestant or class: the foreign keys refuse.
-  EXPECT_EQ(save_card_placing(fields({"1019", "1", "1234"})), "false");
-  EXPECT_EQ(save_card_placing(fields({"1011", "9", "1234"})), "false");
+  EXPECT_EQ(save_card_placing(fields({kPhone, "1019", "1", "1234"})), "false");
+  EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "9", "1234"})), "false");
   EXPECT_EQ(placings(), "1011/1=4321/- 1012/1=0/-");
 }
 
 TEST_F(CardCommandsTest, AReasonsScoreNeedsThePlacingAndIsGivenOnce) {
-  EXPECT_EQ(save_card_reasons(fields({"1011", "1", "45"})), "false");  // no placing yet
+  EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "1", "45"})), "false");  // no placing yet
   exec_sql("INSERT INTO placings (class_id, contestant_no, placing, timestamp) "
            "VALUES (1, 1011, 1234, '2000-01-01 00:00:00')");
-  EXPECT_EQ(save_card_reasons(fields({"1011", "1", "45"})), "true");
-  EXPECT_EQ(save_card_reasons(fields({"1011", "1", "30"})), "false");
+  EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "1", "45"})), "true");
+  EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "1", "30"})), "false");
   EXPECT_EQ(placings(), "1011/1=1234/45");
   // The new timestamp makes the next scoring pass rescore the row.
   EXPECT_NE(query_text("SELECT timestamp FROM placings"), kOldTime);
@@ -85,11 +87,11 @@ TEST_F(CardCommandsTest, FieldsThatACardCannotSendAreRefusedAndChangeNothing) {
                                      " 5", "5 ", "x", "4294967296"};
   for (const std::string& placing : bad_placings) {
     SCOPED_TRACE("placing " + placing);
-    EXPECT_EQ(save_card_placing(fields({"1011", "1", placing})), "false");
+    EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", placing})), "false");
   }
   for (const std::string& score : bad_reasons) {
     SCOPED_TRACE("reasons " + score);
-    EXPECT_EQ(save_card_reasons(fields({"1011", "2", score})), "false");
+    EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "2", score})), "false");
   }
   EXPECT_EQ(placings(), "1011/2=1234/-");
   EXPECT_EQ(query_text("SELECT timestamp FROM placings"), kOldTime);
@@ -98,12 +100,12 @@ TEST_F(CardCommandsTest, FieldsThatACardCannotSendAreRefusedAndChangeNothing) {
   for (const std::string& placing : good_placings) {
     SCOPED_TRACE("placing " + placing);
     exec_sql("DELETE FROM placings");
-    EXPECT_EQ(save_card_placing(fields({"1011", "1", placing})), "true");
+    EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", placing})), "true");
   }
   for (const std::string& score : good_reasons) {
     SCOPED_TRACE("reasons " + score);
     exec_sql("UPDATE placings SET reasons_score = NULL");
-    EXPECT_EQ(save_card_reasons(fields({"1011", "1", score})), "true");
+    EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "1", score})), "true");
     EXPECT_EQ(query_text("SELECT reasons_score FROM placings"), score);
   }
 }
@@ -119,11 +121,12 @@ TEST_F(CardCommandsTest, NumbersThatAreNotCardNumbersGiveFalseOrAnError) {
     SCOPED_TRACE(c.contestant + "/" + c.class_id);
     EXPECT_EQ(fetch_card_names(fields({c.contestant, c.class_id})), kBadNumber);
     EXPECT_EQ(fetch_card_names_and_placing(fields({c.contestant, c.class_id})), kBadNumber);
-    EXPECT_EQ(save_card_placing(fields({c.contestant, c.class_id, "1234"})), "false");
-    EXPECT_EQ(save_card_reasons(fields({c.contestant, c.class_id, "40"})), "false");
+    EXPECT_EQ(save_card_placing(fields({kPhone, c.contestant, c.class_id, "1234"})), "false");
+    EXPECT_EQ(save_card_reasons(fields({kPhone, c.contestant, c.class_id, "40"})), "false");
   }
   // Missing fields, an empty argument included.
-  for (const std::string& argument : {std::string(), std::string("1011"), fields({"1011", "1"})}) {
+  for (const std::string& argument : {std::string(), std::string(kPhone), fields({kPhone, "1011"}),
+                                      fields({kPhone, "1011", "1"})}) {
     SCOPED_TRACE(argument);
     EXPECT_EQ(save_card_placing(argument), "false");
     EXPECT_EQ(save_card_reasons(argument), "false");
@@ -133,11 +136,75 @@ TEST_F(CardCommandsTest, NumbersThatAreNotCardNumbersGiveFalseOrAnError) {
   EXPECT_EQ(placings(), "");
 }
 
+// The log as "address kind contestant/class=value outcome" rows, oldest first.
+std::string card_log() {
+  return query_text("SELECT group_concat(address || ' ' || kind || ' ' || ifnull(contestant, '') || "
+                    "'/' || ifnull(class_id, '') || '=' || value || ' ' || outcome, '; ') "
+                    "FROM (SELECT * FROM card_log ORDER BY id)");
+}
+
+TEST_F(CardCommandsTest, EveryWriteIsLoggedStoredOrRefused) {
+  const struct {
+    const char* command;
+    std::string argument, answer, logged;
+  } cases[] = {
+      {"placing", fields({"127.0.0.9", "1011", "1", "2143"}), "true", "127.0.0.9 placing 1011/1=2143 stored"},
+      {"placing", fields({"127.0.0.2", "1011", "1", "1234"}), "false", "127.0.0.2 placing 1011/1=1234 refused"},
+      {"reasons", fields({"127.0.0.2", "1011", "1", "45"}), "true", "127.0.0.2 reasons 1011/1=45 stored"},
+      {"reasons", fields({"127.0.0.9", "1011", "1", "3"}), "false", "127.0.0.9 reasons 1011/1=3 refused"},
+      {"reasons", fields({"127.0.0.9", "1012", "1", "3"}), "false", "127.0.0.9 reasons 1012/1=3 refused"},
+      {"placing", fields({"127.0.0.2", "1011", "2", "1123"}), "false", "127.0.0.2 placing 1011/2=1123 refused"},
+      {"placing", fields({"127.0.0.2", "1019", "1", "1234"}), "false", "127.0.0.2 placing 1019/1=1234 refused"},
+      // Garbage: numbers that are not card numbers log as empty, the value as sent.
+      {"placing", fields({"127.0.0.2", "01011", "x", "<i>"}), "false", "127.0.0.2 placing /=<i> refused"},
+      {"reasons", fields({"127.0.0.2", "1011"}), "false", "127.0.0.2 reasons 1011/= refused"},
+      {"placing", "", "false", " placing /= refused"},
+  };
+  std::string expected;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.argument);
+    bool placing = std::string(c.command) == "placing";
+    EXPECT_EQ(placing ? save_card_placing(c.argument) : save_card_reasons(c.argument), c.answer);
+    expected += (expected.empty() ? "" : "; ") + c.logged;
+    EXPECT_EQ(card_log(), expected);
+  }
+  EXPECT_EQ(placings(), "1011/1=2143/45");
+}
+
+TEST_F(CardCommandsTest, AWriteWhoseLogRowFailsIsUndoneAndAnsweredFalse) {
+  // The log table gone behind the host's back: the row cannot be written.
+  exec_sql("DROP TABLE card_log");
+  EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", "2143"})), "false");
+  EXPECT_EQ(placings(), "");
+  exec_sql("INSERT INTO placings (class_id, contestant_no, placing, timestamp) "
+           "VALUES (1, 1011, 1234, '2000-01-01 00:00:00')");
+  EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "1", "45"})), "false");
+  EXPECT_EQ(placings(), "1011/1=1234/-");
+}
+
+TEST_F(CardCommandsTest, AFullFileStoresNeitherThePlacingNorItsLogRow) {
+  // No page may be added, as on a full disk; refused writes then fill the
+  // file's last free space with log rows.
+  exec_sql("PRAGMA max_page_count = " + query_text("PRAGMA page_count;"));
+  std::string garbage = fields({kPhone, "1011", "1", std::string(40, '9')});
+  std::string logged, previous;
+  for (int i = 0; i < 5000; ++i) {
+    EXPECT_EQ(save_card_placing(garbage), "false");
+    previous = logged;
+    logged = query_text("SELECT COUNT(*) FROM card_log");
+    if (logged == previous) break;
+  }
+  ASSERT_EQ(logged, previous) << "the file never filled";
+  EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", "2143"})), "false");
+  EXPECT_EQ(placings(), "");
+  EXPECT_EQ(query_text("SELECT COUNT(*) FROM card_log"), logged);
+}
+
 TEST(CardCommandsWithoutContest, LookUpsAnswerAnErrorAndWritesFalse) {
   EXPECT_EQ(fetch_card_names(fields({"1011", "1"})), "ERROR:A contest is not open.");
   EXPECT_EQ(fetch_card_names_and_placing(fields({"1011", "1"})), "ERROR:A contest is not open.");
-  EXPECT_EQ(save_card_placing(fields({"1011", "1", "1234"})), "false");
-  EXPECT_EQ(save_card_reasons(fields({"1011", "1", "40"})), "false");
+  EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", "1234"})), "false");
+  EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "1", "40"})), "false");
 }
 
 }  // namespace

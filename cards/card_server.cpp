@@ -9,6 +9,7 @@
 
 #include "app/bridge.h"
 #include "cards/card_exchange.h"
+#include "store/field_list.h"
 #include "ui/pages.h"
 
 namespace {
@@ -51,10 +52,18 @@ class CardHttpServer : public httplib::Server {
   }
 };
 
+// The writes are logged with the phone's address, which only the socket
+// knows: it goes to the command as the first field.
+bool is_card_write(const std::string& command) {
+  return command == "save_card_placing" || command == "save_card_reasons";
+}
+
 // Answers an API route through the worker.
 void answer_card_request(Core& core, const std::string& command, const httplib::Request& req,
                          httplib::Response& res) {
-  CardResponse answer = run_card_exchange(core, command, req.body);
+  std::string argument =
+      is_card_write(command) ? req.remote_addr + kFieldSeparator + req.body : req.body;
+  CardResponse answer = run_card_exchange(core, command, argument);
   res.status = answer.status;
   res.set_content(answer.body, answer.content_type.c_str());
 }

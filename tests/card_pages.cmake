@@ -5,7 +5,7 @@ find_program(NODE_EXECUTABLE node)
 # Registered once the whole directory is read, so that the slow host of
 # tests/slow_host.cmake exists whichever file was included first.
 function(register_card_pages_test)
-  set(environment "RINGTALLY_HOST=$<TARGET_FILE:ringtally-host>")
+  set(environment "RINGTALLY_HOST=$<TARGET_FILE:ringtally-host>" "RINGTALLY_UI_DIR=${UI_BUILD_DIR}")
   if(TARGET ringtally-slow-host)
     list(APPEND environment "RINGTALLY_SLOW_HOST=$<TARGET_FILE:ringtally-slow-host>")
   else()

@@ -4,5 +4,5 @@ add_test(NAME main_page_browser
   COMMAND ${NODE_EXECUTABLE} --test browser/main_page.test.mjs
   WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests)
 set_tests_properties(main_page_browser PROPERTIES
-  ENVIRONMENT "RINGTALLY_HOST=$<TARGET_FILE:ringtally-host>"
+  ENVIRONMENT "RINGTALLY_HOST=$<TARGET_FILE:ringtally-host>;RINGTALLY_UI_DIR=${UI_BUILD_DIR}"
   TIMEOUT 900)

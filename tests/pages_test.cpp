@@ -1,4 +1,5 @@
-// The pages the application serves are the documents in ui/, byte for byte.
+// The pages the application serves are the documents assembled from ui/
+// into the build's ui folder (the ones the browser tests load), byte for byte.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -8,8 +9,8 @@
 
 namespace {
 
-std::string read_source(const std::string& name) {
-  std::ifstream in(std::string(RINGTALLY_SOURCE_DIR) + "/ui/" + name, std::ios::binary);
+std::string read_assembled(const std::string& name) {
+  std::ifstream in(std::string(RINGTALLY_UI_DIR) + "/" + name, std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
@@ -23,9 +24,14 @@ TEST(Pages, EmbeddedTextsAreTheDocuments) {
                {"placing.html", ui::placing_page},
                {"reasons.html", ui::reasons_page}};
   for (const Case& c : cases) {
-    std::string source = read_source(c.file);
-    ASSERT_FALSE(source.empty()) << c.file;
-    EXPECT_EQ(std::string(c.page), source) << c.file;
+    std::string assembled = read_assembled(c.file);
+    ASSERT_FALSE(assembled.empty()) << c.file;
+    EXPECT_EQ(std::string(c.page), assembled) << c.file;
+    // Every part is in place: no assembly marker or unset value is left.
+    EXPECT_EQ(assembled.find("<!-- include "), std::string::npos) << c.file;
+    EXPECT_EQ(assembled.find("<!-- set "), std::string::npos) << c.file;
+    EXPECT_TRUE(assembled.rfind("<!DOCTYPE html>", 0) == 0) << c.file;
+    EXPECT_NE(assembled.find("</html>"), std::string::npos) << c.file;
   }
 }
 

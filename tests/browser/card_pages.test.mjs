@@ -4,17 +4,16 @@ import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
 
 import { CardHost, fields, hostExecutable, rowsOf, slowHostExecutable } from './card_host.mjs';
 import { CardPhone, PHONE, closeBrowser, launchBrowser } from './card_phone.mjs';
+import { uiDir } from './host_bridge.mjs';
 
 const PORT_CONTEST = 57311;
 const PORT_NO_CONTEST = 57312;
 const PORT_SLOW = 57313;
 const PORT_GONE = 57314;
 
-const uiDir = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..', 'ui');
 
 // Team 1010 of division 1000 gets contestants 1011, 1012, ... in this order;
 // classes get ids 1, 2, ... in this order.

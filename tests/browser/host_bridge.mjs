@@ -11,7 +11,8 @@ import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
-export const uiDir = path.resolve(here, '..', '..', 'ui');
+// The pages as the build assembles them from ui/: what ships is what is tested.
+export const uiDir = path.resolve(process.env.RINGTALLY_UI_DIR ?? path.join(here, '..', '..', 'build', 'ui'));
 export const SEP = '\u001f';
 
 export function hostBinary() {

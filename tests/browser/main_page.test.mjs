@@ -4,6 +4,7 @@ import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
+import { fileURLToPath } from 'node:url';
 
 import { launchBrowser, openPage, uiDir } from './host_bridge.mjs';
 import {
@@ -12,7 +13,7 @@ import {
   scriptedHost,
 } from './main_helpers.mjs';
 
-const outputDir = path.resolve(uiDir, '..', 'tests', 'output');
+const outputDir = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', 'output');
 let browser;
 before(async () => {
   fs.mkdirSync(outputDir, { recursive: true });
@@ -466,6 +467,8 @@ describe('setup sections', () => {
         [['Cattle', ' ', '', ''], ['Enter a class name.']],
         ...['1123', '123', '12345', '0', '1 234'].map((p) => [['Cattle', 'Angus', p, ''], ['This is not a valid placing.']]),
         ...['105', '1000', '099', '12a'].map((c) => [['Cattle', 'Angus', '1234', c], ['These are not valid cuts.']]),
+        [['Cattle', 'Angus', '1234', ''], ['Enter the cuts together with the official placing.']],
+        [['Cattle', 'Angus', ' 4321 ', ' '], ['Enter the cuts together with the official placing.']],
       ];
       for (const [[type, name, placing, cuts], expected] of checks) {
         s.alerts.length = 0;
@@ -804,6 +807,48 @@ describe('markup in field texts', () => {
 });
 
 describe('sortable tables', () => {
+  test('a long scores table: every row arrives, and a sort or a printout right away takes them all', async () => {
+    // More rows than the page shows before its first paint: the rest follow.
+    const many = Array.from({ length: 450 }, (_, i) =>
+      [`C${String(i).padStart(3, '0')}`, String(1011 + i), 'Angus', '1', '1234', String(i % 51), '0', String(i % 51)]);
+    const result = many.flat().join(SEP);
+    const inHostOrder = many.map((r) => r[0]);
+    const byTotal = [...many].sort((a, b) => Number(a[7]) - Number(b[7])).map((r) => r[0]);
+    await withPage({ respond: scriptedHost({ fetch_indiv_scores: () => result }) }, async (s) => {
+      await press(s, '#open-contest-btn');
+      await go(s, 'individual-scores');
+      assert.deepEqual(await rows(s, 'indiv-scores-body'), many);
+
+      // A sort, and below a printout, in the same task as the refill: before any frame.
+      await s.page.evaluate(() => new Promise((resolve) => {
+        const body = document.getElementById('indiv-scores-body');
+        const observer = new MutationObserver(() => {
+          observer.disconnect();
+          document.querySelector('#indiv-scores-table th:nth-child(8)').dispatchEvent(new PointerEvent('pointerdown'));
+          resolve();
+        });
+        observer.observe(body, { childList: true });
+        document.querySelector('nav a[data-page="individual-scores"]').click();
+      }));
+      await s.page.waitForFunction((n) => document.getElementById('indiv-scores-body').rows.length === n, many.length);
+      assert.deepEqual((await rows(s, 'indiv-scores-body')).map((r) => r[0]), byTotal,
+        'a sort takes the rows not yet shown');
+      const beforePrint = await s.page.evaluate(() => new Promise((resolve) => {
+        const body = document.getElementById('indiv-scores-body');
+        const observer = new MutationObserver(() => {
+          observer.disconnect();
+          const shown = body.rows.length;
+          window.dispatchEvent(new Event('beforeprint'));
+          resolve([shown, Array.from(body.rows, (row) => row.cells[0].textContent)]);
+        });
+        observer.observe(body, { childList: true });
+        document.querySelector('nav a[data-page="individual-scores"]').click();
+      }));
+      assert.ok(beforePrint[0] < many.length, 'the first rows go in before the rest');
+      assert.deepEqual(beforePrint[1], inHostOrder, 'a printout takes every row, in order');
+    });
+  });
+
   // Divisions table columns: name (cell 1), team size (2), number (3).
   const divisionsOf = (names, sizes = []) => names.map((name, i) =>
     fieldList(String(i + 1), name, sizes[i] ?? '3', String((i + 1) * 1000))).join(SEP);

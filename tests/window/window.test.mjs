@@ -16,6 +16,8 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 const source = path.resolve(here, '../..');
 const app = process.env.RINGTALLY_APP ?? path.join(source, 'build/ringtally');
 const outputDir = path.join(source, 'tests/output');
+// The main page as the build assembles it, the one the window embeds.
+const uiDir = process.env.RINGTALLY_UI_DIR ?? path.join(source, 'build/ui');
 const CARD_PORT = 56780;
 
 let root, home, desktop, display, xvfb, driver, driverUrl;
@@ -257,7 +259,7 @@ test('the window: title, size, icon, automation identity', async () => {
 });
 
 test('the page is the built-in main page with window.chrome.webview', async () => {
-  const html = fs.readFileSync(path.join(source, 'ui/main.html'), 'utf8');
+  const html = fs.readFileSync(path.join(uiDir, 'main.html'), 'utf8');
   const page = await main.js(`return {
     title: document.title,
     text: document.body.innerText.trim().length,

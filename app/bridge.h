@@ -1,13 +1,13 @@
 // The request bridge: one queue that the page and the card server feed, one
-// worker thread that runs every command in arrival order, and the routes a
-// result takes back (to the page, or to a waiting card exchange).
+// worker thread that runs every command in arrival order, and the two sinks a
+// result is handed to (page replies, card results). The bridge knows neither
+// the commands nor where card results go: the command table and the card
+// exchange supply both.
 #pragma once
 #include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
-#include <future>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -17,7 +17,7 @@
 // is shown to the user.
 
 struct QueuedRequest {
-  std::string reply_id;  // page's decimal id, or "http_" and six digits
+  std::string reply_id;  // the page's own id, or the card exchange's
   std::string payload;   // command name, ":", argument
   bool from_card;
 };
@@ -32,30 +32,14 @@ struct RequestQueue {
 };
 
 using CommandHandler = std::function<std::string(const std::string&)>;
+
 // Filled once before the worker starts, then only read (without a lock).
-using CommandTable = std::unordered_map<std::string, CommandHandler>;
-
-// What the worker writes for a card request; copied into the HTTP response by
-// the exchange that waits for it.
-struct CardResponse {
-  int status = 0;
-  std::string body;
-  std::string content_type;
-};
-
-// One HTTP exchange waiting for its result. `response` belongs to the waiting
-// exchange, which removes this entry (or finds it removed) before returning.
-struct CardExchange {
-  std::string reply_id;
-  CardResponse& response;
-  std::promise<void> done;
-};
-
-// Entries exist exactly while their exchange waits; `pending_mutex` is held
-// only to insert, remove or complete one entry.
-struct PendingCardRequests {
-  std::mutex pending_mutex;
-  std::unordered_map<std::string, std::unique_ptr<CardExchange>> exchanges;
+struct CommandTable {
+  std::unordered_map<std::string, CommandHandler> commands;
+  // Called inside a catch block: the sentence (without "ERROR:") for the
+  // exception being handled. May rethrow; unset or rethrowing, the reply is
+  // "ERROR:This request could not be carried out."
+  std::function<std::string()> describe_failure;
 };
 
 // Where page replies go: the window, or the windowless host's stdout. Called
@@ -66,10 +50,18 @@ class ReplySink {
   virtual void deliver_reply(std::string reply) = 0;
 };
 
+// Where card results go: the card exchange waiting under `reply_id`. Called
+// on the worker thread once for every card request taken from the queue;
+// must not block.
+class CardResultSink {
+ public:
+  virtual ~CardResultSink() = default;
+  virtual void deliver_card_result(const std::string& reply_id, std::string result) = 0;
+};
+
 // The shared state of one running application.
 struct Core {
   RequestQueue queue;
-  PendingCardRequests pending;
   CommandTable table;
 };
 
@@ -85,14 +77,7 @@ std::string run_command(const CommandTable& table, const std::string& payload);
 
 // The worker thread's body; returns once `worker_stop` is set. Requests left
 // in the queue then are never run.
-void worker_func(Core& core, ReplySink& sink);
+void worker_func(Core& core, ReplySink& page_sink, CardResultSink& card_sink);
 
 // Sets `worker_stop` and wakes the worker.
 void stop_worker(RequestQueue& queue);
-
-// Hands a card result to its waiting exchange; dropped when none waits.
-void complete_card_request(PendingCardRequests& pending, const std::string& reply_id,
-                           const std::string& result);
-
-// "http_" and six digits, the first 1..9. Safe from several threads.
-std::string make_card_request_id();

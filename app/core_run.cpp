@@ -2,13 +2,15 @@
 
 #include <thread>
 
+#include "cards/card_exchange.h"
 #include "cards/card_server.h"
 #include "store/database.h"
 
 void run_core(Core& core, ReplySink& sink, int card_port,
               const std::function<void(CardServer& card_server)>& front_end) {
-  std::thread worker(worker_func, std::ref(core), std::ref(sink));
-  CardServer card_server(core);
+  PendingCardRequests pending;
+  std::thread worker(worker_func, std::ref(core), std::ref(sink), std::ref(pending));
+  CardServer card_server(core.queue, pending);
   if (card_port != 0) card_server.start(card_port);
 
   front_end(card_server);

@@ -6,8 +6,6 @@
 #include "app/bridge.h"
 #include "app/window.h"
 
-constexpr int kCardPort = 56780;
-
 // True when the arguments hold "--automation" (the WebKitGTK convention for
 // a browser that WebDriver may drive). Nothing else is read.
 bool wants_automation(int argc, const char* const* argv);

@@ -6,6 +6,7 @@
 #include "app/command_table.h"
 #include "app/desktop_app.h"
 #include "app/window.h"
+#include "cards/card_routes.h"
 #include "ui/pages.h"
 
 int main(int argc, char** argv) {

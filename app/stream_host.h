@@ -9,12 +9,13 @@
 #include <string>
 
 #include "app/bridge.h"
+#include "cards/card_routes.h"
 
 struct HostOptions {
   bool has_desktop = false;
   std::string desktop;    // --desktop DIR
   std::string open_file;  // --open-file PATH: what the open dialog answers
-  int card_port = 56780;  // --card-port N; 0 runs no card server
+  int card_port = kCardPort;  // --card-port N; 0 runs no card server
 };
 
 // Reads `--desktop DIR`, `--open-file PATH`, `--card-port N`. False, with a

@@ -30,4 +30,4 @@ add_custom_command(
 
 file(GLOB WINDOW_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/*_gtk.cpp)
 add_executable(ringtally ${CMAKE_SOURCE_DIR}/app/ringtally_main.cpp ${WINDOW_SOURCES} ${APP_ICON_CPP})
-target_link_libraries(ringtally PRIVATE ringtally_core PkgConfig::GTK3 PkgConfig::WEBKIT)
+target_link_libraries(ringtally PRIVATE ringtally_app PkgConfig::GTK3 PkgConfig::WEBKIT)

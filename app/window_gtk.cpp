@@ -516,16 +516,40 @@ gboolean GtkDesktopWindow::on_context_menu(WebKitWebView*, WebKitContextMenu* me
   return FALSE;
 }
 
+bool is_set(const char* variable) {
+  const char* value = g_getenv(variable);
+  return value && *value;
+}
+
+// Initialises GTK on the display the environment names: "" when it opened,
+// else the sentence saying why not. The command line is not handed to GTK:
+// the application reads none.
+std::string open_display() {
+  std::string needs = std::string(kProductName) + " needs a graphical display: ";
+  if (!is_set("DISPLAY") && !is_set("WAYLAND_DISPLAY"))
+    return needs + "neither DISPLAY nor WAYLAND_DISPLAY is set.";
+  int argc = 0;
+  char** argv = nullptr;
+  GError* error = nullptr;
+  if (gtk_init_with_args(&argc, &argv, nullptr, nullptr, nullptr, &error)) return std::string();
+  // GTK's reason names the display only when it came from the command line.
+  std::string reason = error ? error->message : "";
+  g_clear_error(&error);
+  reason.erase(reason.find_last_not_of(": ") + 1);
+  const char* name = is_set("DISPLAY") ? g_getenv("DISPLAY") : g_getenv("WAYLAND_DISPLAY");
+  return needs + "GTK could not open the display " + name +
+         (reason.empty() ? "." : " (" + reason + ").");
+}
+
 }  // namespace
 
 std::unique_ptr<Window> create_window(const WindowSettings& settings, std::string* failure) {
   g_set_prgname("ringtally");
   g_set_application_name(kProductName);
-  // The command line is not handed to GTK: the application reads none.
-  if (!gtk_init_check(nullptr, nullptr)) {
+  *failure = open_display();
+  if (!failure->empty()) {
     // Without a display there is nowhere to show a dialog.
-    *failure = "Call to RegisterClassEx failed!";
-    fprintf(stderr, "%s: %s (no display could be opened)\n", kProductName, failure->c_str());
+    fprintf(stderr, "%s\n", failure->c_str());
     return nullptr;
   }
   install_icon();

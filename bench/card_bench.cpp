@@ -26,6 +26,7 @@
 #include "app/bridge.h"
 #include "app/command_table.h"
 #include "cards/card_commands.h"
+#include "cards/card_exchange.h"
 #include "cards/card_server.h"
 #include "store/contest.h"
 #include "store/database.h"
@@ -33,7 +34,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr int kCardPort = 57190;
+constexpr int kBenchPort = 57190;
 constexpr int kDefaultsPort = 57191;
 constexpr int kClasses = 16;
 constexpr int kNewPhones = 20;
@@ -81,6 +82,9 @@ void add_fixtures(int contestants) {
          std::to_string(c) + "', 1234, 323, datetime('now', 'localtime'))");
 }
 
+// What the card server puts before a write's fields: the phone's address.
+const std::string kPhoneAddress = std::string("127.0.0.1") + kFieldSeparator;
+
 std::string placing_body(int contestant, int class_id) {
   return std::to_string(contestant) + kFieldSeparator + std::to_string(class_id) +
          kFieldSeparator + "4321";
@@ -91,7 +95,8 @@ void measure_floor(const std::vector<int>& contestants) {
   auto start = Clock::now();
   int stored = 0;
   for (int contestant : contestants)
-    for (int c = 1; c <= kClasses; ++c) stored += save_card_placing(std::string("127.0.0.1") + kFieldSeparator + placing_body(contestant, c)) == "true";
+    for (int c = 1; c <= kClasses; ++c)
+      stored += save_card_placing(kPhoneAddress + placing_body(contestant, c)) == "true";
   double elapsed = ms_since(start);
   exec("DELETE FROM placings");
   printf("floor: %d in-process save_card_placing inserts in %.1f ms = %.0f inserts/s\n", stored,
@@ -106,7 +111,7 @@ void measure_submissions(Core& core, const std::vector<int>& contestants) {
   std::vector<std::thread> phones;
   for (int p = 0; p < n; ++p) {
     phones.emplace_back([&, p] {
-      httplib::Client client("127.0.0.1", kCardPort);
+      httplib::Client client("127.0.0.1", kBenchPort);
       client.set_keep_alive(true);
       client.set_tcp_nodelay(true);  // as phone browsers do
       client.set_read_timeout(30, 0);
@@ -213,25 +218,26 @@ int main(int argc, char** argv) {
 
   Core core;
   initialize_functions(core.table);
-  core.table["bench_reset"] = [](const std::string&) {
+  core.table.commands["bench_reset"] = [](const std::string&) {
     exec("DELETE FROM placings");
     return std::string();
   };
   NullSink sink;
-  std::thread worker(worker_func, std::ref(core), std::ref(sink));
-  CardServer server(core);
-  server.start(kCardPort);
+  PendingCardRequests pending;
+  std::thread worker(worker_func, std::ref(core), std::ref(sink), std::ref(pending));
+  CardServer server(core.queue, pending);
+  server.start(kBenchPort);
   for (int i = 0; i < 5000 && !server.is_listening(); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   if (!server.is_listening()) {
-    fprintf(stderr, "card_bench: port %d is taken\n", kCardPort);
+    fprintf(stderr, "card_bench: port %d is taken\n", kBenchPort);
     return 1;
   }
 
   for (int n : counts) {
     printf("N = %d\n", n);
     measure_submissions(core, contestant_numbers(n));
-    measure_idle_phones(kCardPort, n, "card server", "/api/fetch_card_names", kNewPhones);
+    measure_idle_phones(kBenchPort, n, "card server", "/api/fetch_card_names", kNewPhones);
     if (n <= 16) measure_library_defaults(n);
     fflush(stdout);
   }

@@ -7,8 +7,8 @@
 #include <atomic>
 #include <mutex>
 
-#include "app/bridge.h"
 #include "cards/card_exchange.h"
+#include "cards/card_routes.h"
 #include "store/field_list.h"
 #include "ui/pages.h"
 
@@ -30,9 +30,6 @@ constexpr size_t kMaxBodyBytes = 4096;
 const char kHealthBody[] = R"({"status":"ok"})";
 const char kNotFoundBody[] = R"({"error":"Not Found"})";
 const char kJson[] = "application/json";
-
-const char* const kCardCommands[] = {"fetch_card_names", "fetch_card_names_and_placing",
-                                     "save_card_placing", "save_card_reasons"};
 
 // The library's stop() does nothing until its listening loop has begun; this
 // closes the listening socket at any moment after binding, so a stop that
@@ -59,11 +56,12 @@ bool is_card_write(const std::string& command) {
 }
 
 // Answers an API route through the worker.
-void answer_card_request(Core& core, const std::string& command, const httplib::Request& req,
+void answer_card_request(RequestQueue& queue, PendingCardRequests& pending,
+                         const std::string& command, const httplib::Request& req,
                          httplib::Response& res) {
   std::string argument =
       is_card_write(command) ? req.remote_addr + kFieldSeparator + req.body : req.body;
-  CardResponse answer = run_card_exchange(core, command, argument);
+  CardResponse answer = run_card_exchange(queue, pending, command, argument);
   res.status = answer.status;
   res.set_content(answer.body, answer.content_type.c_str());
 }
@@ -94,7 +92,7 @@ void set_listener_options(int sock) {
   setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
 }
 
-void configure(httplib::Server& server, Core& core) {
+void configure(httplib::Server& server, RequestQueue& queue, PendingCardRequests& pending) {
   server.set_read_timeout(kReadWriteTimeoutSeconds, 0);
   server.set_write_timeout(kReadWriteTimeoutSeconds, 0);
   server.set_keep_alive_timeout(kKeepAliveSeconds);
@@ -103,13 +101,14 @@ void configure(httplib::Server& server, Core& core) {
   server.set_payload_max_length(kMaxBodyBytes);
   server.set_socket_options(set_listener_options);
   server.new_task_queue = [] { return new httplib::ThreadPool(kRequestThreads); };
-  add_page_route(server, "/placing", ui::placing_page, "text/html");
-  add_page_route(server, "/reasons", ui::reasons_page, "text/html");
-  add_page_route(server, "/health", kHealthBody, kJson);
-  for (const char* command : kCardCommands) {
-    std::string name = command;
-    server.Post("/api/" + name, [&core, name](const httplib::Request& req, httplib::Response& res) {
-      answer_card_request(core, name, req, res);
+  add_page_route(server, kPlacingPagePath, ui::placing_page, "text/html");
+  add_page_route(server, kReasonsPagePath, ui::reasons_page, "text/html");
+  add_page_route(server, kHealthPath, kHealthBody, kJson);
+  for (const CardApiRoute& route : kCardApiRoutes) {
+    std::string command = route.command;
+    server.Post(route.path, [&queue, &pending, command](const httplib::Request& req,
+                                                        httplib::Response& res) {
+      answer_card_request(queue, pending, command, req, res);
     });
   }
   server.set_error_handler(httplib::Server::HandlerWithResponse(answer_error));
@@ -117,8 +116,9 @@ void configure(httplib::Server& server, Core& core) {
 
 // What the card-server thread shares with the thread that stops it.
 struct ServerState {
-  explicit ServerState(Core& c) : core(c) {}
-  Core& core;
+  ServerState(RequestQueue& q, PendingCardRequests& p) : queue(q), pending(p) {}
+  RequestQueue& queue;
+  PendingCardRequests& pending;
   std::atomic<bool> listening{false};
   // Guards `server` and `stop_requested`: a stop reaches the server only
   // while the server thread has not yet released it.
@@ -131,7 +131,7 @@ struct ServerState {
 // a port that cannot be bound ends the thread at once.
 void http_server_func(ServerState& state, int port) {
   auto server = std::make_unique<CardHttpServer>();
-  configure(*server, state.core);
+  configure(*server, state.queue, state.pending);
   if (!server->bind_to_port("0.0.0.0", port)) return;
   server->widen_backlog(kListenBacklog);
   {
@@ -149,12 +149,13 @@ void http_server_func(ServerState& state, int port) {
 }  // namespace
 
 struct CardServer::Impl {
-  explicit Impl(Core& core) : state(core) {}
+  Impl(RequestQueue& queue, PendingCardRequests& pending) : state(queue, pending) {}
   ServerState state;
   std::thread thread;
 };
 
-CardServer::CardServer(Core& core) : impl_(new Impl(core)) {}
+CardServer::CardServer(RequestQueue& queue, PendingCardRequests& pending)
+    : impl_(new Impl(queue, pending)) {}
 
 CardServer::~CardServer() {
   stop();

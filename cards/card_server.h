@@ -1,18 +1,21 @@
 // The card HTTP server: the two phone pages, /health, and the four card API
-// routes, each answered through the worker within 10 seconds (408 after
-// that, 500 on an internal failure); anything else answers 404
-// {"error":"Not Found"}. Read and write time-outs are 5 s; 256 request
+// routes of card_routes.h, each answered through the worker within 10
+// seconds (408 after that, 500 on an internal failure); anything else
+// answers 404 {"error":"Not Found"}. Read and write time-outs are 5 s; 256 request
 // threads, a 2-second keep-alive and a 4 KiB body cap suit a room of phones.
 #pragma once
 #include <memory>
 #include <string>
 #include <thread>
 
-struct Core;
+struct RequestQueue;
+struct PendingCardRequests;
 
 class CardServer {
  public:
-  explicit CardServer(Core& core);
+  // Card requests go into `queue`; their exchanges wait in `pending`, which
+  // the worker answers. Both outlive the server.
+  CardServer(RequestQueue& queue, PendingCardRequests& pending);
   ~CardServer();  // stops and joins
   CardServer(const CardServer&) = delete;
   CardServer& operator=(const CardServer&) = delete;

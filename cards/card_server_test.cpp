@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "app/bridge.h"
+#include "cards/card_exchange.h"
 #include "tests/test_support.h"
 #include "ui/pages.h"
 
@@ -30,19 +31,19 @@ class CardServerTest : public ::testing::Test {
     for (const char* name : {"fetch_card_names", "fetch_card_names_and_placing",
                              "save_card_placing", "save_card_reasons"}) {
       std::string command = name;
-      core.table[command] = [this, command](const std::string& argument) {
+      core.table.commands[command] = [this, command](const std::string& argument) {
         std::lock_guard<std::mutex> lock(record_mutex);
         received.push_back(command + ":" + argument);
         return results.count(command) ? results[command] : "result of " + command;
       };
     }
-    core.table["hold"] = [this](const std::string&) {
+    core.table.commands["hold"] = [this](const std::string&) {
       std::unique_lock<std::mutex> lock(hold_mutex);
       hold_cond.wait(lock, [this] { return released; });
       return std::string();
     };
-    core.table["ping"] = [](const std::string&) { return std::string("pong"); };
-    worker = std::thread(worker_func, std::ref(core), std::ref(sink));
+    core.table.commands["ping"] = [](const std::string&) { return std::string("pong"); };
+    worker = std::thread(worker_func, std::ref(core), std::ref(sink), std::ref(pending));
   }
   void TearDown() override {
     release();
@@ -57,7 +58,7 @@ class CardServerTest : public ::testing::Test {
   // client elsewhere may hold one for a moment: try again a few times.
   void start_server(int port) {
     for (int attempt = 0; attempt < 10; ++attempt) {
-      server = std::make_unique<CardServer>(core);
+      server = std::make_unique<CardServer>(core.queue, pending);
       server->start(port);
       for (int i = 0; i < 300 && !server->is_listening(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -79,8 +80,8 @@ class CardServerTest : public ::testing::Test {
     ASSERT_TRUE(sink.wait_for(id + ":pong"));
   }
   size_t pending_count() {
-    std::lock_guard<std::mutex> lock(core.pending.pending_mutex);
-    return core.pending.exchanges.size();
+    std::lock_guard<std::mutex> lock(pending.pending_mutex);
+    return pending.exchanges.size();
   }
   std::vector<std::string> received_now() {
     std::lock_guard<std::mutex> lock(record_mutex);
@@ -93,6 +94,7 @@ class CardServerTest : public ::testing::Test {
   }
 
   Core core;
+  PendingCardRequests pending;
   CollectingSink sink;
   std::thread worker;
   std::unique_ptr<CardServer> server;
@@ -206,8 +208,8 @@ TEST_F(CardServerTest, ABrokenExchangeAnswersInternalError) {
   while (pending_count() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   {
     // Dropping the entry without a result breaks the exchange's promise.
-    std::lock_guard<std::mutex> lock(core.pending.pending_mutex);
-    core.pending.exchanges.clear();
+    std::lock_guard<std::mutex> lock(pending.pending_mutex);
+    pending.exchanges.clear();
   }
   expect_answer(answer.get(), 500, R"({"error":"Internal server error"})", "application/json");
   EXPECT_EQ(pending_count(), 0u);
@@ -236,14 +238,14 @@ int take_port(int port) {
 TEST_F(CardServerTest, APortAlreadyTakenLeavesTheRestWorking) {
   // Taken by another program, and by a second card server.
   int sock = take_port(57106);
-  CardServer refused(core);
+  CardServer refused(core.queue, pending);
   refused.start(57106);
   refused.join();  // the thread ends at once
   EXPECT_FALSE(refused.is_listening());
   close(sock);
 
   start_server(57107);
-  CardServer second(core);
+  CardServer second(core.queue, pending);
   second.start(57107);
   second.join();
   EXPECT_FALSE(second.is_listening());
@@ -283,14 +285,14 @@ TEST_F(CardServerTest, StoppingWaitsForTheRequestInFlight) {
 
 TEST_F(CardServerTest, StopAtAnyMomentEndsTheServerThread) {
   for (int delay_us : {0, 0, 50, 200, 1000, 5000}) {
-    CardServer quick(core);
+    CardServer quick(core.queue, pending);
     quick.start(57110);
     std::this_thread::sleep_for(std::chrono::microseconds(delay_us));
     quick.stop();
     quick.join();
     EXPECT_FALSE(quick.is_listening());
   }
-  CardServer never_started(core);
+  CardServer never_started(core.queue, pending);
   never_started.stop();
   never_started.join();
 }

@@ -3,8 +3,8 @@
 #include <string>
 
 // Placing line, placing SVG, reasons line, reasons SVG for `address`
-// (dotted decimal), as a FieldList. The lines name the application's card
-// port 56780 and the paths /placing and /reasons.
+// (dotted decimal), as a FieldList. The lines name kCardPort and the two
+// card page paths of card_routes.h.
 std::string card_lines_with_qr(const std::string& address);
 
 // Command: argument ignored. card_lines_with_qr of find_lan_address, or ""

@@ -13,8 +13,8 @@ namespace {
 
 void fill_slow_table(CommandTable& table) {
   initialize_functions(table);
-  CommandHandler names = table["fetch_card_names"];
-  table["fetch_card_names"] = [names](const std::string& argument) {
+  CommandHandler names = table.commands["fetch_card_names"];
+  table.commands["fetch_card_names"] = [names](const std::string& argument) {
     std::vector<std::string> parts = split_fields(argument);
     if (!parts.empty() && parts[0] == "9999") std::this_thread::sleep_for(std::chrono::seconds(11));
     return names(argument);

@@ -192,14 +192,22 @@ after(async () => {
   if (root) fs.rmSync(root, { recursive: true, force: true });
 });
 
-test('without a display the start-up fails with its message and exit code 1', async () => {
-  const { DISPLAY, ...noDisplay } = env;
-  const child = spawn(app, [], { env: noDisplay, stdio: ['ignore', 'ignore', 'pipe'] });
-  let stderr = '';
-  child.stderr.on('data', (chunk) => { stderr += chunk; });
-  const code = await new Promise((resolve) => child.on('exit', resolve));
-  assert.equal(code, 1);
-  assert.match(stderr, /Call to RegisterClassEx failed!/);
+test('without a display the start-up says why and ends with exit code 1', async () => {
+  const { DISPLAY, WAYLAND_DISPLAY, ...noDisplay } = env;
+  const cases = [
+    [noDisplay, /^Ringtally Zuzu needs a graphical display: neither DISPLAY nor WAYLAND_DISPLAY is set\.$/m],
+    // A display that is named but cannot be opened: GTK's own reason.
+    [{ ...noDisplay, DISPLAY: ':4711' }, /^Ringtally Zuzu needs a graphical display: .*:4711.*\.$/m],
+  ];
+  for (const [childEnv, expected] of cases) {
+    const child = spawn(app, [], { env: childEnv, stdio: ['ignore', 'ignore', 'pipe'] });
+    let stderr = '';
+    child.stderr.on('data', (chunk) => { stderr += chunk; });
+    const code = await new Promise((resolve) => child.on('exit', resolve));
+    assert.equal(code, 1);
+    assert.match(stderr, expected);
+    assert.doesNotMatch(stderr, /RegisterClassEx/);
+  }
 });
 
 test('without --automation the window runs and SIGINT ends it with exit code 0', async () => {

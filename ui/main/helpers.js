@@ -56,8 +56,12 @@ async function refreshTable(layout) {
   const count = Math.floor(fields.length / layout.size);
   const entries = [];
   for (let i = 0; i < count; i += 1) entries.push(fields.slice(i * layout.size, (i + 1) * layout.size));
-  window.Sortable.fillBody(body, entries,
-    (entry) => makeRow(layout.cells(entry), layout.number ? layout.number(entry) : undefined));
+  const focusable = loadingBodies.has(layout.bodyId);
+  window.Sortable.fillBody(body, entries, (entry) => {
+    const row = makeRow(layout.cells(entry), layout.number ? layout.number(entry) : undefined);
+    if (focusable) row.tabIndex = 0;
+    return row;
+  });
   if (dropdown) {
     const options = document.createDocumentFragment();
     options.appendChild(makeOption(""));
@@ -69,12 +73,23 @@ async function refreshTable(layout) {
   window.Sortable.reinitialize(body.closest("table"));
 }
 
-// Calls onRow with the clicked row's number and cell texts.
+// Bodies whose rows load an entry: their rows take the focus, and Enter on
+// a focused row loads it as a click does.
+const loadingBodies = new Set();
+
+// Calls onRow with the clicked (or Enter-pressed) row's number and cell texts.
 function onRowClick(bodyId, onRow) {
-  $(bodyId).addEventListener("click", (event) => {
+  loadingBodies.add(bodyId);
+  const load = (event) => {
     const row = event.target.closest("tr");
     if (!row || row.parentNode !== $(bodyId)) return;
     onRow(row.dataset.number, Array.from(row.cells, (cell) => cell.textContent));
+  };
+  $(bodyId).addEventListener("click", load);
+  $(bodyId).addEventListener("keydown", (event) => {
+    if (event.key !== "Enter" || event.target.tagName !== "TR") return;
+    event.preventDefault();
+    load(event);
   });
 }
 

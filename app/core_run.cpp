@@ -1,5 +1,8 @@
 #include "app/core_run.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <thread>
 
 #include "cards/card_exchange.h"
@@ -15,9 +18,15 @@ void run_core(Core& core, ReplySink& sink, int card_port,
 
   front_end(card_server);
 
-  stop_worker(core.queue);
   card_server.stop();
-  card_server.join();
+  stop_worker(core.queue);
   worker.join();
+  close_card_exchanges(pending);
   close_database();
+  if (!card_server.join_for(kCardServerShutdownWait)) {
+    // A client still holds a card thread; the contest is saved and closed.
+    fflush(stdout);
+    fflush(stderr);
+    _exit(0);
+  }
 }

@@ -10,14 +10,26 @@
 //  3. the same idle-phone check against a bare cpp-httplib server with the
 //     library's defaults, for comparison (N <= 16 only: it waits seconds).
 // Before all that, the floor: save_card_placing called in-process for as
-// many rows, without HTTP or the queue.
+// many rows, without HTTP or the queue. After it, once:
+//  4. trickling: 260 connections from 127.0.0.2 that never finish their
+//     head, and meanwhile 20 new phones at 127.0.0.1 ask /health;
+//  5. flood: 250 phones (an address each) send 1,000 card writes at once
+//     while the organiser's page sends a command every 10 ms; how long the
+//     page waits for each answer.
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <map>
+#include <mutex>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -39,9 +51,25 @@ constexpr int kDefaultsPort = 57191;
 constexpr int kClasses = 16;
 constexpr int kNewPhones = 20;
 
-class NullSink : public ReplySink {
+// Notes when each page reply arrives.
+class TimingSink : public ReplySink {
  public:
-  void deliver_reply(std::string) override {}
+  void deliver_reply(std::string reply) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    arrived_[reply.substr(0, reply.find(':'))] = Clock::now();
+    cond_.notify_all();
+  }
+  // When the reply to `id` arrived; waits for it up to 30 s.
+  Clock::time_point wait_for(const std::string& id) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    cond_.wait_for(lock, std::chrono::seconds(30), [&] { return arrived_.count(id) > 0; });
+    return arrived_.count(id) ? arrived_[id] : Clock::now();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cond_;
+  std::map<std::string, Clock::time_point> arrived_;
 };
 
 double ms_since(Clock::time_point start) {
@@ -82,12 +110,15 @@ void add_fixtures(int contestants) {
          std::to_string(c) + "', 1234, 323, datetime('now', 'localtime'))");
 }
 
-// What the card server puts before a write's fields: the phone's address.
-const std::string kPhoneAddress = std::string("127.0.0.1") + kFieldSeparator;
-
 std::string placing_body(int contestant, int class_id) {
   return std::to_string(contestant) + kFieldSeparator + std::to_string(class_id) +
          kFieldSeparator + "4321";
+}
+
+// Every phone has its own address, as in a room of phones (the server
+// limits what one address may do).
+std::string phone_address(int phone) {
+  return "127.0." + std::to_string(1 + phone / 250) + "." + std::to_string(2 + phone % 250);
 }
 
 // The same inserts in-process, on this thread, before the worker starts.
@@ -96,7 +127,7 @@ void measure_floor(const std::vector<int>& contestants) {
   int stored = 0;
   for (int contestant : contestants)
     for (int c = 1; c <= kClasses; ++c)
-      stored += save_card_placing(kPhoneAddress + placing_body(contestant, c)) == "true";
+      stored += save_card_placing(std::string("127.0.0.2") + kFieldSeparator + placing_body(contestant, c)) == "true";
   double elapsed = ms_since(start);
   exec("DELETE FROM placings");
   printf("floor: %d in-process save_card_placing inserts in %.1f ms = %.0f inserts/s\n", stored,
@@ -112,6 +143,7 @@ void measure_submissions(Core& core, const std::vector<int>& contestants) {
   for (int p = 0; p < n; ++p) {
     phones.emplace_back([&, p] {
       httplib::Client client("127.0.0.1", kBenchPort);
+      client.set_interface(phone_address(p));
       client.set_keep_alive(true);
       client.set_tcp_nodelay(true);  // as phone browsers do
       client.set_read_timeout(30, 0);
@@ -149,6 +181,7 @@ void measure_idle_phones(int port, int n, const char* label, const char* path, i
   std::vector<std::unique_ptr<httplib::Client>> idle;
   for (int p = 0; p < n; ++p) {
     idle.push_back(std::make_unique<httplib::Client>("127.0.0.1", port));
+    idle.back()->set_interface(phone_address(p));
     idle.back()->set_keep_alive(true);
     idle.back()->set_tcp_nodelay(true);
     idle.back()->set_read_timeout(120, 0);
@@ -166,6 +199,7 @@ void measure_idle_phones(int port, int n, const char* label, const char* path, i
   int failed = 0;
   for (int i = 0; i < newcomers; ++i) {
     httplib::Client newcomer("127.0.0.1", port);
+    newcomer.set_interface(phone_address(n + i));
     newcomer.set_tcp_nodelay(true);
     newcomer.set_read_timeout(120, 0);
     auto start = Clock::now();
@@ -196,6 +230,90 @@ void measure_library_defaults(int n) {
   listener.join();
 }
 
+int connect_from(const std::string& source, int port) {
+  int sock = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in local{}, remote{};
+  local.sin_family = remote.sin_family = AF_INET;
+  inet_pton(AF_INET, source.c_str(), &local.sin_addr);
+  inet_pton(AF_INET, "127.0.0.1", &remote.sin_addr);
+  remote.sin_port = htons(static_cast<uint16_t>(port));
+  if (bind(sock, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+      connect(sock, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0) {
+    close(sock);
+    return -1;
+  }
+  return sock;
+}
+
+void measure_trickling(int port) {
+  std::vector<int> trickling;
+  for (int i = 0; i < 260; ++i) {
+    int sock = connect_from("127.0.0.2", port);
+    if (sock < 0) continue;
+    send(sock, "GET /health HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: a", 48, MSG_NOSIGNAL);
+    trickling.push_back(sock);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::vector<double> waits;
+  int failed = 0;
+  for (int i = 0; i < kNewPhones; ++i) {
+    httplib::Client phone("127.0.0.1", port);
+    phone.set_tcp_nodelay(true);
+    phone.set_read_timeout(30, 0);
+    auto start = Clock::now();
+    auto res = phone.Get("/health");
+    waits.push_back(ms_since(start));
+    if (!res || res->status != 200) ++failed;
+  }
+  printf("trickling: %zu connections from 127.0.0.2 hold their head open; %d new phones at "
+         "127.0.0.1 ask /health: median %.2f ms, max %.2f ms, %d failed\n",
+         trickling.size(), kNewPhones, percentile(waits, 0.5), percentile(waits, 1.0), failed);
+  for (int sock : trickling) close(sock);
+}
+
+void measure_flood(Core& core, TimingSink& sink, int port, const std::vector<int>& contestants) {
+  constexpr int kPhones = 250, kEach = 4;
+  std::atomic<int> answered{0}, busy{0}, failed{0};
+  std::atomic<bool> flooding{true};
+  std::vector<std::thread> phones;
+  for (int p = 0; p < kPhones; ++p)
+    phones.emplace_back([&, p] {
+      httplib::Client client("127.0.0.1", port);
+      client.set_interface("127.0.1." + std::to_string(1 + p));
+      client.set_keep_alive(true);
+      client.set_tcp_nodelay(true);
+      client.set_read_timeout(30, 0);
+      for (int k = 0; k < kEach; ++k) {
+        int contestant = contestants[static_cast<size_t>(p) % contestants.size()];
+        auto res = client.Post("/api/save_card_placing",
+                               placing_body(contestant, 1 + (p / 16 + k) % kClasses), "text/plain");
+        if (!res) ++failed;
+        else if (res->status == 503) ++busy;
+        else ++answered;
+      }
+    });
+  std::thread watcher([&] {
+    for (auto& phone : phones) phone.join();
+    flooding = false;
+  });
+  std::vector<double> waits;
+  auto start = Clock::now();
+  for (int i = 0; flooding || i == 0; ++i) {
+    std::string id = "p" + std::to_string(i);
+    auto asked = Clock::now();
+    on_web_message(core, id + ":fetch_divisions:");
+    waits.push_back(std::chrono::duration<double, std::milli>(sink.wait_for(id) - asked).count());
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  watcher.join();
+  printf("flood: %d card writes from %d phones in %.0f ms (%d answered, %d busy, %d failed); "
+         "%zu page commands meanwhile: median %.2f ms, max %.2f ms\n",
+         kPhones * kEach, kPhones, ms_since(start), answered.load(), busy.load(), failed.load(),
+         waits.size(), percentile(waits, 0.5), percentile(waits, 1.0));
+  on_web_message(core, "r:bench_reset:");
+  sink.wait_for("r");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -222,7 +340,7 @@ int main(int argc, char** argv) {
     exec("DELETE FROM placings");
     return std::string();
   };
-  NullSink sink;
+  TimingSink sink;
   PendingCardRequests pending;
   std::thread worker(worker_func, std::ref(core), std::ref(sink), std::ref(pending));
   CardServer server(core.queue, pending);
@@ -241,6 +359,8 @@ int main(int argc, char** argv) {
     if (n <= 16) measure_library_defaults(n);
     fflush(stdout);
   }
+  measure_trickling(kBenchPort);
+  measure_flood(core, sink, kBenchPort, contestant_numbers(most));
 
   server.stop();
   server.join();

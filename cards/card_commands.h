@@ -1,8 +1,8 @@
-// The four commands behind the phone cards. Arguments: contestant number,
-// class id[, placing or reasons score], as a FieldList; further fields are
-// ignored. The two writes get the phone's address before those fields (the
-// card server puts it there), and record every write, stored or refused, in
-// the card log.
+// The four commands behind the phone cards. Arguments, as a FieldList:
+// the look-ups get contestant number, class id; the writes get the phone's
+// address (the socket's peer, put first by the card server), contestant
+// number, class id, placing or reasons score. Further fields are ignored.
+// Every write, stored or refused, is recorded in the card log.
 //
 // The card API is open to the whole contest network, so every field is
 // checked as the card pages write it: contestant and class are digits without

@@ -7,10 +7,11 @@
 
 namespace {
 
+// The address the card server puts first in a write's fields.
+const char kPhone[] = "127.0.0.2";
+
 const char kBadNumber[] = "ERROR:A number in this request is not valid.";
 const char kOldTime[] = "2000-01-01 00:00:00";
-// The address the card server puts before a write's fields.
-const char kPhone[] = "127.0.0.1";
 
 // Contestant 1011 "Ann" (and 1012 "Ben") in team 1010, classes 1 "Steers"
 // and 2 "Heifers".
@@ -125,8 +126,9 @@ TEST_F(CardCommandsTest, NumbersThatAreNotCardNumbersGiveFalseOrAnError) {
     EXPECT_EQ(save_card_reasons(fields({kPhone, c.contestant, c.class_id, "40"})), "false");
   }
   // Missing fields, an empty argument included.
-  for (const std::string& argument : {std::string(), std::string(kPhone), fields({kPhone, "1011"}),
-                                      fields({kPhone, "1011", "1"})}) {
+  for (const std::string& argument :
+       {std::string(), fields({kPhone}), fields({kPhone, "1011"}), fields({kPhone, "1011", "1"}),
+        fields({"1011", "1", "1234"})}) {  // the last without the address: one field short
     SCOPED_TRACE(argument);
     EXPECT_EQ(save_card_placing(argument), "false");
     EXPECT_EQ(save_card_reasons(argument), "false");

@@ -1,69 +1,86 @@
 // One card API request's wait for the worker: filed in PendingCardRequests
-// under a fresh reply id, queued, and answered with the result, a time-out
-// or an internal error. No entry outlives its request.
+// under a fresh reply id, queued, and answered with the result, a time-out,
+// a refusal when too many wait, or an internal error.
+//
+// An entry stays filed until the worker has handed over its result (or the
+// queue is closed), even when its request stopped waiting: so a reply id is
+// never drawn again while a request with that id may still be queued, and
+// the entries count every card request in the queue.
 #pragma once
 #include <chrono>
 #include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
 #include "app/bridge.h"
 
-// What the worker writes for a card request; copied into the HTTP response by
-// the exchange that waits for it.
+// Card requests that may wait in the queue at once; beyond them 503.
+constexpr size_t kMaxQueuedCardRequests = 256;
+
+// What a card API request answers.
 struct CardResponse {
   int status = 0;
   std::string body;
   std::string content_type;
 };
 
-// One HTTP exchange waiting for its result. `response` belongs to the waiting
-// exchange, which removes this entry (or finds it removed) before returning.
+// The worker's result for one card request; empty when none will come (the
+// queue was closed).
+using CardResult = std::optional<std::string>;
+
+// One filed card request. `waiting` is false once its request stopped
+// waiting; the result is then dropped.
 struct CardExchange {
-  std::string reply_id;
-  CardResponse& response;
-  std::promise<void> done;
+  std::promise<CardResult> result;
+  bool waiting = true;
 };
 
-// Entries exist exactly while their exchange waits; `pending_mutex` is held
-// only to insert, remove or complete one entry. The worker hands every card
-// result here.
+// The worker hands every card result here. `pending_mutex` guards the rest
+// and is held only to file, complete, abandon or close.
 struct PendingCardRequests : CardResultSink {
   std::mutex pending_mutex;
   std::unordered_map<std::string, std::unique_ptr<CardExchange>> exchanges;
+  bool closed = false;
 
+  // Completes the entry of `reply_id` (if its request still waits) and
+  // removes it; does nothing for an id that is not filed.
   void deliver_card_result(const std::string& reply_id, std::string result) override;
 };
 
 // "http_" and six digits, the first 1..9. Safe from several threads.
 std::string make_card_request_id();
 
-// Files an exchange that points at `response` under a reply id that no
-// waiting exchange holds (`draw_id` is asked again while the id is taken);
-// returns the id and sets `done` to the exchange's future.
-std::string file_card_exchange(PendingCardRequests& pending, CardResponse& response,
-                               std::future<void>* done,
+// Files an exchange under a reply id that no filed exchange holds
+// (`draw_id` is asked again while the id is taken) and sets `result` to its
+// future. Empty, filing nothing, when kMaxQueuedCardRequests are filed or
+// the requests are closed.
+std::string file_card_exchange(PendingCardRequests& pending, std::future<CardResult>* result,
                                const std::function<std::string()>& draw_id = make_card_request_id);
 
-// Removes the entry of `reply_id` if it is still there.
-void drop_card_exchange(PendingCardRequests& pending, const std::string& reply_id);
+// The request of `reply_id` stops waiting; its entry stays until the worker
+// hands over the result.
+void abandon_card_exchange(PendingCardRequests& pending, const std::string& reply_id);
 
-// Hands a card result to its waiting exchange (status 200, text/plain);
-// dropped when none waits.
-void complete_card_request(PendingCardRequests& pending, const std::string& reply_id,
-                           const std::string& result);
+// At shutdown, once the worker has stopped: every waiting request is
+// answered "no result" at once, every entry removed, and nothing is filed
+// any more.
+void close_card_exchanges(PendingCardRequests& pending);
 
-// Queues `command` with `body` as a card request and waits up to `wait`:
-// status 200 with the worker's text/plain result; 408 with
-// {"error":"Request timeout"} after the wait; 500 with
-// {"error":"Internal server error"} on any standard exception (a broken
-// exchange included). JSON answers carry "application/json".
+// Queues `command` with `argument` as a card request and waits up to
+// `wait`: status 200 with the worker's text/plain result; 408 with
+// {"error":"Request timeout"} after the wait or when the queue closes; 503
+// with {"error":"Busy"} without queuing when kMaxQueuedCardRequests wait
+// already (or the queue is closed); 500 with {"error":"Internal server
+// error"} on any standard exception (a broken exchange included). JSON
+// answers carry "application/json".
 CardResponse run_card_exchange(RequestQueue& queue, PendingCardRequests& pending,
-                               const std::string& command, const std::string& body,
+                               const std::string& command, const std::string& argument,
                                std::chrono::milliseconds wait = std::chrono::seconds(10));
 
 extern const char kCardTimeoutBody[];        // {"error":"Request timeout"}
 extern const char kCardInternalErrorBody[];  // {"error":"Internal server error"}
+extern const char kCardBusyBody[];           // {"error":"Busy"}

@@ -141,9 +141,9 @@ TEST_F(CardServerTest, RequestsWithoutARouteAnswerNotFound) {
   expect_answer(http->Post("/health", "x", "text/plain"), 404, kNotFound, "application/json");
   expect_answer(http->Post("/api/no_such_command", "x", "text/plain"), 404, kNotFound,
                 "application/json");
-  // A body far beyond any card's is refused by the library before the route runs.
-  expect_answer(http->Post("/api/save_card_placing", std::string(100000, '1'), "text/plain"), 404,
-                kNotFound, "application/json");
+  // A body far beyond any card's is refused before the route runs.
+  expect_answer(http->Post("/api/save_card_placing", std::string(100000, '1'), "text/plain"), 413,
+                R"({"error":"Payload Too Large"})", "application/json");
   drain_worker("1");
   EXPECT_TRUE(received_now().empty());
 }
@@ -175,7 +175,7 @@ TEST_F(CardServerTest, ApiRoutesQueueTheBodyAndAnswerTheResultUnchanged) {
     SCOPED_TRACE(c.command);
     expect_answer(http->Post((std::string("/api/") + c.command).c_str(), c.body, "text/plain"), 200,
                   c.answer, "text/plain");
-    // The writes carry the phone's address in front of the body.
+    // The writes get the phone's address first.
     bool write = std::string(c.command).rfind("save_", 0) == 0;
     expected.push_back(std::string(c.command) + ":" + (write ? "127.0.0.1\x1f" : "") + c.body);
   }
@@ -189,11 +189,12 @@ TEST_F(CardServerTest, WorkerHeldPastTheWaitGivesTimeoutAndTheLateResultIsDroppe
   expect_answer(client(57104)->Post("/api/save_card_placing", "1011\x1f" "1\x1f" "1234",
                                     "text/plain"),
                 408, R"({"error":"Request timeout"})", "application/json");
-  EXPECT_EQ(pending_count(), 0u);
+  // Still queued, so its reply id stays taken.
+  EXPECT_EQ(pending_count(), 1u);
   EXPECT_TRUE(received_now().empty());
   release();
   drain_worker("2");
-  // The command still ran after the time-out; its result found no exchange.
+  // The command still ran after the time-out; its result was dropped.
   EXPECT_EQ(received_now(),
             std::vector<std::string>{"save_card_placing:127.0.0.1\x1f" "1011\x1f" "1\x1f" "1234"});
   EXPECT_EQ(pending_count(), 0u);
@@ -259,6 +260,8 @@ TEST_F(CardServerTest, SixtyFourIdlePhonesDoNotStopANewPhone) {
   std::vector<std::unique_ptr<httplib::Client>> phones;
   for (int i = 0; i < 64; ++i) {
     phones.push_back(client(57108));
+    // Sixteen phones to an address, as sixteen is what one address may hold.
+    phones.back()->set_interface("127.0.0." + std::to_string(2 + i / 16));
     phones.back()->set_keep_alive(true);
     ASSERT_TRUE(phones.back()->Post("/api/save_card_placing", "1\x1f" "1\x1f" "1234", "text/plain"));
   }
@@ -295,6 +298,79 @@ TEST_F(CardServerTest, StopAtAnyMomentEndsTheServerThread) {
   CardServer never_started(core.queue, pending);
   never_started.stop();
   never_started.join();
+}
+
+TEST_F(CardServerTest, PagesAndAnswersCarryTheirSafetyHeaders) {
+  start_server(57111);
+  auto http = client(57111);
+  for (const char* path : {"/placing", "/reasons", "/health"}) {
+    auto res = http->Get(path);
+    ASSERT_TRUE(res) << path;
+    EXPECT_EQ(res->get_header_value("X-Content-Type-Options"), "nosniff") << path;
+    EXPECT_EQ(res->get_header_value("Content-Security-Policy"), "frame-ancestors 'none'") << path;
+  }
+  for (const char* path : {"/api/fetch_card_names", "/api/save_card_reasons"}) {
+    auto res = http->Post(path, "1\x1f" "1", "text/plain");
+    ASSERT_TRUE(res) << path;
+    EXPECT_EQ(res->get_header_value("Cache-Control"), "no-store") << path;
+  }
+}
+
+// Look-ups are limited per source address, 30 a minute; beyond that the
+// worker is not asked. Writes and other addresses are not held back.
+TEST_F(CardServerTest, LookUpsBeyondThirtyAMinuteAreRefused) {
+  start_server(57112);
+  auto walker = client(57112);
+  walker->set_interface("127.0.0.2");
+  int answered = 0, refused = 0;
+  const char* routes[] = {"/api/fetch_card_names", "/api/fetch_card_names_and_placing"};
+  for (int i = 0; i < 40; ++i) {
+    auto res = walker->Post(routes[i % 2], std::to_string(1000 + i) + "\x1f" "1", "text/plain");
+    ASSERT_TRUE(res);
+    answered += res->status == 200;
+    if (res->status == 429) {
+      ++refused;
+      EXPECT_EQ(res->body, R"({"error":"Too Many Requests"})");
+      EXPECT_EQ(res->get_header_value("Content-Type"), "application/json");
+    }
+  }
+  EXPECT_EQ(answered, 30);
+  EXPECT_EQ(refused, 10);
+  EXPECT_EQ(received_now().size(), 30u);
+  expect_answer(walker->Post("/api/save_card_placing", "1\x1f" "1\x1f" "1234", "text/plain"), 200,
+                "result of save_card_placing", "text/plain");
+  auto other = client(57112);
+  other->set_interface("127.0.0.3");
+  expect_answer(other->Post("/api/fetch_card_names", "1\x1f" "1", "text/plain"), 200,
+                "result of fetch_card_names", "text/plain");
+}
+
+// One address holds at most 16 connections; the next is closed at once,
+// while another address is served.
+TEST_F(CardServerTest, OneAddressHoldsAtMostSixteenConnections) {
+  start_server(57113);
+  std::vector<int> held;
+  for (int i = 0; i < 16; ++i) {
+    int sock = connect_from("127.0.0.2", 57113);
+    ASSERT_GE(sock, 0);
+    ASSERT_GT(send(sock, "GET /health HTTP/1.1\r\n", 22, MSG_NOSIGNAL), 0);  // never finished
+    held.push_back(sock);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  int extra = connect_from("127.0.0.2", 57113);
+  ASSERT_GE(extra, 0);
+  auto started = std::chrono::steady_clock::now();
+  std::string answer = send_and_read(extra, "GET /health HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", 5000);
+  EXPECT_EQ(answer, "");  // closed without an answer
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
+  close(extra);
+  auto other = client(57113);
+  other->set_interface("127.0.0.3");
+  expect_answer(other->Get("/health"), 200, R"({"status":"ok"})", "application/json");
+  // A held connection still gets its answer once it finishes its request.
+  EXPECT_EQ(status_of(send_and_read(held[0], "Host: 127.0.0.1\r\nConnection: close\r\n\r\n", 5000)),
+            200);
+  for (int sock : held) close(sock);
 }
 
 }  // namespace

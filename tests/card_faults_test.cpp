@@ -111,31 +111,23 @@ TEST(CardFaults, RandomRequestsAreAllAnswered) {
     const char* path = paths[rng() % (sizeof paths / sizeof *paths)];
     auto res = rng() % 5 == 0 ? http.Get(path) : http.Post(path, body, "text/plain");
     ASSERT_TRUE(res) << "no answer to request " << i << " " << path;
-    ASSERT_TRUE(res->status == 200 || res->status == 404) << res->status << " " << path;
+    // So many look-ups from one address soon meet their limit.
+    bool lookup = std::string(path).find("/api/fetch_card_names") == 0;
+    ASSERT_TRUE(res->status == 200 || res->status == 404 || (lookup && res->status == 429))
+        << res->status << " " << path;
   }
   // Oversized bodies are refused, and the server still answers afterwards.
   auto big = http.Post("/api/save_card_placing", std::string(1 << 20, '1'), "text/plain");
   ASSERT_TRUE(big);
-  EXPECT_EQ(big->status, 404);
-  auto res = http.Post("/api/fetch_card_names", fields({"1011", "1"}), "text/plain");
+  EXPECT_EQ(big->status, 413);
+  httplib::Client phone("127.0.0.1", port);
+  phone.set_interface("127.0.0.2");
+  auto res = phone.Post("/api/fetch_card_names", fields({"1011", "1"}), "text/plain");
   ASSERT_TRUE(res);
   EXPECT_EQ(res->body, fields({"Name 1011", "Class 1"}));
   host.close_input();
   EXPECT_EQ(host.wait(), 0);
   EXPECT_EQ(check_integrity(desktop.path() + "/Day/contest.db"), "ok");
-}
-
-int connect_to(int port) {
-  int sock = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(port);
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (connect(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    close(sock);
-    return -1;
-  }
-  return sock;
 }
 
 // True while the server has not yet closed the connection.
@@ -152,21 +144,23 @@ TEST(CardFaults, StalledConnectionsDoNotHoldUpAPhone) {
   set_up_contest(host);
   std::vector<int> stalled;
   for (int i = 0; i < 100; ++i) {
-    int sock = connect_to(port);
+    int sock = connect_from("127.0.0.2", port);
     ASSERT_GE(sock, 0);
-    const char half[] = "POST /api/save_card_placing HTTP/1.1\r\nHost: x\r\nContent-Length: 40\r\n\r\n10";
-    ASSERT_GT(send(sock, half, sizeof half - 1, MSG_NOSIGNAL), 0);
+    const char half[] =
+        "POST /api/save_card_placing HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 40\r\n\r\n10";
+    send(sock, half, sizeof half - 1, MSG_NOSIGNAL);
     stalled.push_back(sock);
   }
-  usleep(100000);  // let the server take them all up
+  usleep(300000);  // let the server take them all up
   httplib::Client http("127.0.0.1", port);
   auto res = http.Post("/api/save_card_placing", fields({"1011", "1", "1234"}), "text/plain");
   ASSERT_TRUE(res);
   EXPECT_EQ(res->body, "true");
-  // Answered while the stalled connections were all still being waited on.
+  // Answered while the stalled connections the server keeps (16 from one
+  // address; it closes the rest at once) were still being waited on.
   int open = 0;
   for (int sock : stalled) open += still_open(sock);
-  EXPECT_EQ(open, 100);
+  EXPECT_EQ(open, 16);
   for (int sock : stalled) close(sock);
 }
 

@@ -1,6 +1,9 @@
 #include "tests/test_support.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <poll.h>
@@ -12,6 +15,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "app/text.h"
 #include "store/contest.h"
@@ -83,6 +87,62 @@ bool wait_for_card_server(int port) {
     usleep(25000);
   }
   return false;
+}
+
+int connect_from(const std::string& source, int port) {
+  int sock = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (sock < 0) return -1;
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  inet_pton(AF_INET, source.c_str(), &local.sin_addr);
+  sockaddr_in remote{};
+  remote.sin_family = AF_INET;
+  remote.sin_port = htons(static_cast<uint16_t>(port));
+  inet_pton(AF_INET, "127.0.0.1", &remote.sin_addr);
+  if (bind(sock, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+      connect(sock, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0) {
+    close(sock);
+    return -1;
+  }
+  return sock;
+}
+
+std::string send_and_read(int sock, const std::string& request, int timeout_ms) {
+  size_t sent = 0;
+  while (sent < request.size()) {
+    ssize_t n = send(sock, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) break;  // the server may refuse before it has read everything
+    sent += static_cast<size_t>(n);
+  }
+  std::string answer;
+  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  char chunk[4096];
+  while (std::chrono::steady_clock::now() < until) {
+    pollfd fd = {sock, POLLIN, 0};
+    if (poll(&fd, 1, 50) <= 0) continue;
+    ssize_t n = recv(sock, chunk, sizeof chunk, 0);
+    if (n <= 0) break;
+    answer.append(chunk, static_cast<size_t>(n));
+  }
+  return answer;
+}
+
+int status_of(const std::string& answer) {
+  if (answer.compare(0, 9, "HTTP/1.1 ") != 0 || answer.size() < 12) return 0;
+  return std::atoi(answer.substr(9, 3).c_str());
+}
+
+std::string body_of(const std::string& answer) {
+  size_t blank = answer.find("\r\n\r\n");
+  return blank == std::string::npos ? std::string() : answer.substr(blank + 4);
+}
+
+long resident_kib(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+  return 0;
 }
 
 void CollectingSink::deliver_reply(std::string reply) {

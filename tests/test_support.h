@@ -80,6 +80,23 @@ class HostProcess {
 // after about five seconds without one.
 bool wait_for_card_server(int port);
 
+// A TCP connection to 127.0.0.1:`port` whose own end is bound to `source`
+// (any address of 127.0.0.0/8), so the server sees it as that phone; -1
+// when it cannot be made.
+int connect_from(const std::string& source, int port);
+
+// Sends `request` whole on `sock`, then reads until the server closes the
+// connection or `timeout_ms` pass; what arrived. Closes nothing.
+std::string send_and_read(int sock, const std::string& request, int timeout_ms = 15000);
+
+// The status code of a raw HTTP answer ("HTTP/1.1 403 ..."), 0 when none.
+int status_of(const std::string& answer);
+// The body of a raw HTTP answer (after the blank line).
+std::string body_of(const std::string& answer);
+
+// VmRSS of process `pid` in KiB, 0 when it cannot be read.
+long resident_kib(pid_t pid);
+
 // Page replies as the worker hands them over, for tests that run a worker.
 class CollectingSink : public ReplySink {
  public:

@@ -530,4 +530,19 @@ describe('card pages when a card was taken first', () => {
       });
     });
   }
+
+  // Last in this block: it spends this address's look-ups for a minute.
+  test('Reasons Card: the card server\'s own 429 after a burst of look-ups from one address', async () => {
+    let status = 200;
+    for (let i = 0; i < 100 && status !== 429; i += 1) {
+      ({ status } = await host.postFrom('127.0.0.1', 'fetch_card_names', '1014', '1'));
+    }
+    assert.equal(status, 429, 'the look-ups of one address are limited');
+    await withPhone(browser, `${host.base}/reasons`, async (phone) => {
+      await phone.enterNumbers('1014', '1');
+      assertBox(await phone.submitNumbers(), 'error', ['Error: Too many requests. Wait a minute and try again.']);
+    });
+    // Another phone is not held back by this one.
+    assert.equal((await host.postFrom('127.0.0.5', 'fetch_card_names', '1014', '1')).status, 200);
+  });
 });

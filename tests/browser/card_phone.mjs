@@ -2,6 +2,7 @@
 // touch, mobile layout. A CardPhone is one card page with its request log.
 import { chromium } from 'playwright-core';
 import { mkdirSync } from 'node:fs';
+import http from 'node:http';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -39,10 +40,54 @@ export async function closeBrowser(browser, limitMs = 20000) {
   }
 }
 
+// Headers that belong to one hop, set again by whoever sends the request.
+const HOP_HEADERS = new Set(['connection', 'keep-alive', 'content-length', 'transfer-encoding', 'host']);
+
+// Sends one request of the page from `sourceAddress` and returns the answer.
+function fetchFrom(sourceAddress, agent, request) {
+  const url = new URL(request.url());
+  const headers = Object.fromEntries(
+    Object.entries(request.headers()).filter(([name]) => !HOP_HEADERS.has(name.toLowerCase())));
+  const body = request.postDataBuffer();
+  if (body || request.method() === 'POST') headers['content-length'] = String(body ? body.length : 0);
+  return new Promise((resolve, reject) => {
+    const outgoing = http.request({
+      host: url.hostname, port: url.port, path: url.pathname + url.search, method: request.method(),
+      headers, localAddress: sourceAddress, agent,
+    }, (answer) => {
+      const chunks = [];
+      answer.on('data', (chunk) => chunks.push(chunk));
+      answer.on('end', () => resolve({
+        status: answer.statusCode,
+        headers: Object.fromEntries(Object.entries(answer.headers).map(([k, v]) => [k, String(v)])),
+        body: Buffer.concat(chunks),
+      }));
+      answer.on('error', reject);
+    });
+    outgoing.on('error', reject);
+    if (body) outgoing.write(body);
+    outgoing.end();
+  });
+}
+
 export class CardPhone {
   // Opens `url` ("http://host:port/placing" or "/reasons") on a new phone.
-  static async open(browser, url, device = PHONE) {
+  // With `sourceAddress` (an address of 127.0.0.0/8) the phone's requests
+  // leave from that address, so the card server sees each phone at its own
+  // address as in a room; Chromium itself always connects from 127.0.0.1.
+  static async open(browser, url, device = PHONE, { sourceAddress } = {}) {
     const context = await browser.newContext(device);
+    if (sourceAddress) {
+      const agent = new http.Agent({ keepAlive: true, maxSockets: 2 });
+      await context.route('**/*', async (route) => {
+        try {
+          await route.fulfill(await fetchFrom(sourceAddress, agent, route.request()));
+        } catch {
+          await route.abort('connectionfailed').catch(() => {});
+        }
+      });
+      context.on('close', () => agent.destroy());
+    }
     const page = await context.newPage();
     const phone = new CardPhone(context, page);
     const response = await page.goto(url);

@@ -244,8 +244,13 @@ function lines(box) {
   return { look: box.look, lines: box.lines };
 }
 
-async function contestantPhone(contestant, handed) {
-  const phone = await CardPhone.open(browser, `${CARD_SERVER}/placing`);
+// Each phone at its own address, as in the room: the card server limits
+// what one address may ask.
+const phoneAddress = (index) => `127.0.0.${10 + index}`;
+
+async function contestantPhone(contestant, index, handed) {
+  const phone = await CardPhone.open(browser, `${CARD_SERVER}/placing`, undefined,
+    { sourceAddress: phoneAddress(index) });
   try {
     for (const cls of CLASSES) {
       const placing = SUBMITTED_PLACINGS[contestant.number][cls.id - 1];
@@ -265,7 +270,8 @@ async function contestantPhone(contestant, handed) {
 }
 
 async function judgePhone(index, scores, handed) {
-  const phone = await CardPhone.open(browser, `${CARD_SERVER}/reasons`);
+  const phone = await CardPhone.open(browser, `${CARD_SERVER}/reasons`, undefined,
+    { sourceAddress: phoneAddress(CONTESTANTS.length + index) });
   try {
     for (const { contestant, classId, reasons } of scores) {
       await handed.wait(`${contestant}/${classId}`);
@@ -291,7 +297,7 @@ test('twelve contestants and four judges submit from their phones at the same ti
   const handed = new Handed();
   const failFast = (promise) => promise.catch((error) => { handed.fail(error); throw error; });
   const results = await Promise.allSettled([
-    ...CONTESTANTS.map((c) => failFast(contestantPhone(c, handed))),
+    ...CONTESTANTS.map((c, i) => failFast(contestantPhone(c, i, handed))),
     ...JUDGES.map((scores, i) => failFast(judgePhone(i, scores, handed))),
   ]);
   const failures = results.filter((r) => r.status === 'rejected').map((r) => r.reason);

@@ -6,6 +6,7 @@ import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawn, execFileSync } from 'node:child_process';
 import fs from 'node:fs';
+import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -220,7 +221,20 @@ test('without --automation the window runs and SIGINT ends it with exit code 0',
   assert.deepEqual(await exited, { code: 0, signal: null });
 });
 
-test('closing the window ends the application with exit code 0', async () => {
+// Phones that connect to the card port and never finish their request.
+async function stuckPhones(count) {
+  const sockets = [];
+  for (let i = 0; i < count; ++i) {
+    const socket = net.connect({ host: '127.0.0.1', port: CARD_PORT, localAddress: `127.0.0.${2 + i}` });
+    socket.on('error', () => {});
+    await new Promise((resolve, reject) => { socket.once('connect', resolve); socket.once('error', reject); });
+    socket.write('POST /api/save_card_placing HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 40\r\n\r\n10');
+    sockets.push(socket);
+  }
+  return sockets;
+}
+
+test('closing the window ends the application with exit code 0 within 3 s, stuck phones or not', async () => {
   const child = spawn(app, [], { env, stdio: 'ignore' });
   children.push(child);
   const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
@@ -228,8 +242,13 @@ test('closing the window ends the application with exit code 0', async () => {
     const windows = visibleWindows(child.pid);
     return windows.length === 1 && windows;
   }, 15000);
+  await until('the card server', () => fetch(`http://127.0.0.1:${CARD_PORT}/health`).then((r) => r.ok, () => false));
+  const phones = await stuckPhones(4);
+  const closing = Date.now();
   await closeWindow(display, id);
   assert.deepEqual(await exited, { code: 0, signal: null });
+  assert.ok(Date.now() - closing < 3000, `ended ${Date.now() - closing} ms after the close`);
+  for (const socket of phones) socket.destroy();
 });
 
 test('the first size follows the display resolution: 1300 by 800 at 120 dpi', async () => {
@@ -448,8 +467,12 @@ test('screenshot of the window', async () => {
 test('SIGTERM ends the application with exit code 0 and the database closed', async () => {
   const folder = path.join(desktop, 'Window Test');
   assert.ok(fs.existsSync(path.join(folder, 'contest.db-wal')), 'the open contest keeps its journal');
+  const phones = await stuckPhones(4);
+  const signalled = Date.now();
   process.kill(main.pid, 'SIGTERM');
   assert.equal(await main.exitCode(), 0);
+  assert.ok(Date.now() - signalled < 3000, `ended ${Date.now() - signalled} ms after SIGTERM`);
+  for (const socket of phones) socket.destroy();
   assert.ok(!fs.existsSync(path.join(folder, 'contest.db-wal')), 'the journal was folded back');
   assert.equal(x11('sqlite3', path.join(folder, 'contest.db'), 'SELECT name FROM contest;'), 'Window Test');
   await main.end();

@@ -5,7 +5,10 @@
 
 #include "cards/card_commands.h"
 #include "cards/wifi.h"
+#include "scoring/class_key.h"
 #include "scoring/rankings.h"
+#include "scoring/results_export.h"
+#include "scoring/score_sheets.h"
 #include "scoring/scoring_pass.h"
 #include "store/card_log.h"
 #include "store/classes.h"
@@ -73,4 +76,8 @@ void initialize_functions(CommandTable& table) {
   table.commands["save_card_placing"] = save_card_placing;
   table.commands["save_card_reasons"] = save_card_reasons;
   table.commands["fetch_card_log"] = without_argument(fetch_card_log);
+  table.commands["fetch_class_key"] = fetch_class_key;
+  table.commands["fetch_score_sheets"] = without_argument(fetch_score_sheets);
+  table.commands["export_results"] = without_argument(export_results);
+  table.commands["open_results_folder"] = without_argument(open_results_folder);
 }

@@ -1,4 +1,4 @@
-// The thirty commands, by exact name, and the sentences their failures give.
+// Every command, by exact name, and the sentences their failures give.
 #pragma once
 #include <string>
 

@@ -5,8 +5,10 @@
 
 #include "app/command_table.h"
 #include "app/desktop_app.h"
+#include "app/folder_opener.h"
 #include "app/window.h"
 #include "cards/card_routes.h"
+#include "scoring/results_export.h"
 #include "ui/pages.h"
 
 int main(int argc, char** argv) {
@@ -16,5 +18,6 @@ int main(int argc, char** argv) {
   if (!window) return 1;
   Core core;
   initialize_functions(core.table);
+  set_folder_opener(open_folder_in_file_manager);
   return run_desktop_app(*window, core, kCardPort);
 }

@@ -107,7 +107,7 @@ describe('the organiser\'s page', () => {
   });
 
   const SECTIONS = ['contest', 'divisions', 'teams', 'contestants', 'class-types', 'classes', 'wifi', 'placings',
-    'individual-scores', 'rankings', 'about'];
+    'individual-scores', 'rankings', 'reports', 'about'];
 
   test('every section passes the audit, with its help shown', async () => {
     const failures = [];

@@ -43,6 +43,7 @@ const SECTIONS = [
   ['Placings', 'placings', 'placing-class-inp'],
   ['Individual Scores', 'individual-scores', null],
   ['Rankings', 'rankings', null],
+  ['Reports', 'reports', 'score-sheet-contestant-inp'],
   ['About', 'about', null],
 ];
 const CONSISTENCY = 'Error: A data consistency check prevented this action.';

@@ -315,6 +315,30 @@ test('the page is the built-in main page with window.chrome.webview', async () =
     return typeof window.chrome.webview.postMessage`), 'function');
 });
 
+test('the Reports link sits between Rankings and About, visible, and the bar still fits', async () => {
+  const nav = await main.js(`const links = Array.from(document.querySelectorAll('nav a'));
+    const reports = links.find((a) => a.dataset.page === 'reports');
+    const box = reports.getBoundingClientRect();
+    const bar = document.querySelector('nav');
+    return {
+      around: links.slice(links.indexOf(reports) - 1, links.indexOf(reports) + 2).map((a) => a.textContent),
+      inside: box.width > 0 && box.height > 0 && box.left >= 0 && box.right <= innerWidth,
+      lastRight: Math.ceil(links[links.length - 1].getBoundingClientRect().right),
+      firstLeft: Math.floor(links[0].getBoundingClientRect().left),
+      barFits: bar.scrollWidth <= bar.clientWidth,
+      width: innerWidth,
+    };`);
+  assert.deepEqual(nav.around, ['Rankings', 'Reports', 'About']);
+  assert.equal(nav.inside, true, JSON.stringify(nav));
+  assert.equal(nav.barFits, true, JSON.stringify(nav));
+  assert.ok(nav.firstLeft >= 0 && nav.lastRight <= nav.width, JSON.stringify(nav));
+  const link = await webdriver('POST', `/session/${main.id}/element`,
+    { using: 'css selector', value: 'nav a[data-page="reports"]' });
+  const id = Object.values(link)[0];
+  assert.equal(await webdriver('GET', `/session/${main.id}/element/${id}/displayed`), true);
+});
+
+
 test('a page message goes through the worker: create_contest makes the contest folder', async () => {
   assert.equal(await main.call('1:create_contest:Window Test'), '1:');
   const database = path.join(desktop, 'Window Test', 'contest.db');
@@ -374,6 +398,30 @@ test('a burst of requests is answered in order', async () => {
   }
   await main.post(...messages);
   assert.deepEqual(await main.replies(messages.length, 20000), expected);
+});
+
+test('Open Folder shows the exported Results folder through the desktop\'s folder handler', async () => {
+  // A stand-in file manager: the desktop's default handler for folders,
+  // which records the folder it was asked to show.
+  const opened = path.join(root, 'opened-folder');
+  const recorder = path.join(root, 'record-folder.sh');
+  fs.writeFileSync(recorder, `#!/bin/sh\nprintf '%s' "$1" > "${opened}.part" && mv "${opened}.part" "${opened}"\n`, { mode: 0o755 });
+  const applications = path.join(home, '.local/share/applications');
+  fs.mkdirSync(applications, { recursive: true });
+  fs.writeFileSync(path.join(applications, 'ringtally-test-folders.desktop'),
+    `[Desktop Entry]\nType=Application\nName=Folder Recorder\nExec=${recorder} %f\nMimeType=inode/directory;\nNoDisplay=true\n`);
+  fs.mkdirSync(path.join(home, '.config'), { recursive: true });
+  fs.writeFileSync(path.join(home, '.config/mimeapps.list'),
+    '[Default Applications]\ninode/directory=ringtally-test-folders.desktop\n');
+
+  assert.equal(await main.call('r1:open_results_folder:'),
+    'r1:ERROR:There are no exported results yet. Click Export CSV first.');
+  const results = path.join(desktop, 'Window Test', 'Results');
+  assert.equal(await main.call('r2:export_results:'), `r2:${results}`);
+  assert.ok(fs.existsSync(path.join(results, 'score-sheets.csv')));
+  assert.equal(await main.call('r3:open_results_folder:'), `r3:${results}`);
+  await until('the folder handler to run', () => fs.existsSync(opened), 10000);
+  assert.equal(fs.readFileSync(opened, 'utf8'), results);
 });
 
 test('keyboard: Ctrl++ / Ctrl+- / Ctrl+0 zoom, Ctrl+F finds in the page', async () => {

@@ -23,6 +23,8 @@ document.querySelectorAll("nav a").forEach((link) => {
     } else if (link.dataset.page === "rankings") {
       await refreshIndivRankings();
       await refreshTeamRankings();
+    } else if (link.dataset.page === "reports") {
+      await refreshReports();
     }
   });
 });

@@ -120,11 +120,11 @@ TEST_F(BridgeTest, StoppedWorkerNeverRunsWaitingRequests) {
 TEST(CommandTable, HoldsEveryCommand) {
   CommandTable table;
   initialize_functions(table);
-  EXPECT_EQ(table.commands.size(), 34u);
+  EXPECT_EQ(table.commands.size(), 35u);
   for (const char* name : {"create_contest", "open_contest", "call_save_contestant",
                            "fetch_wifi_addresses", "fetch_team_rankings", "save_card_reasons",
                            "fetch_class_key", "fetch_score_sheets", "export_results",
-                           "open_results_folder"})
+                           "open_results_folder", "fetch_card_log"})
     EXPECT_EQ(table.commands.count(name), 1u) << name;
   EXPECT_TRUE(table.describe_failure);
 }

@@ -10,6 +10,7 @@
 #include "scoring/results_export.h"
 #include "scoring/score_sheets.h"
 #include "scoring/scoring_pass.h"
+#include "store/card_log.h"
 #include "store/classes.h"
 #include "store/contest.h"
 #include "store/contestants.h"
@@ -74,6 +75,7 @@ void initialize_functions(CommandTable& table) {
   table.commands["fetch_card_names_and_placing"] = fetch_card_names_and_placing;
   table.commands["save_card_placing"] = save_card_placing;
   table.commands["save_card_reasons"] = save_card_reasons;
+  table.commands["fetch_card_log"] = without_argument(fetch_card_log);
   table.commands["fetch_class_key"] = fetch_class_key;
   table.commands["fetch_score_sheets"] = without_argument(fetch_score_sheets);
   table.commands["export_results"] = without_argument(export_results);

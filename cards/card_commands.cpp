@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "store/card_log.h"
 #include "store/database.h"
 
 namespace {
@@ -68,6 +69,19 @@ std::optional<CardKey> read_key(const std::vector<std::string>& fields) {
   return CardKey{*contestant, *class_id};
 }
 
+// Steps a card write: true when it completed, false when the database
+// refused it (a second placing, an unknown number). A file that cannot be
+// written is raised, so the caller gives up the whole write.
+bool step_stored(Statement& statement) {
+  try {
+    statement.step();
+    return true;
+  } catch (const DatabaseFailure& failure) {
+    if (failure.kind() == DatabaseFailure::Kind::kNotWritten) throw;
+    return false;
+  }
+}
+
 // A names look-up: its one row. The query always yields that row (a name it
 // does not find is NULL), so having none means the file failed.
 std::string run_lookup(Statement& statement) {
@@ -79,13 +93,6 @@ std::string run_lookup(Statement& statement) {
   }
   // Even a row of empty names holds a separator, so "" means no row.
   return row.empty() ? kNoRow : row;
-}
-
-// A card write's fields after the phone's address, which comes first and
-// is not used yet.
-std::vector<std::string> without_source(std::vector<std::string> fields) {
-  if (!fields.empty()) fields.erase(fields.begin());
-  return fields;
 }
 
 }  // namespace
@@ -112,26 +119,79 @@ std::string fetch_card_names_and_placing(const std::string& fields) {
   return run_lookup(statement);
 }
 
-std::string save_card_placing(const std::string& fields) {
-  if (!contest_database().is_open()) return "false";
-  auto parts = without_source(split_fields(fields));
-  auto key = read_key(parts);
-  if (!key || parts.size() < 3 || !is_card_placing(parts[2])) return "false";
-  Statement statement(kInsertPlacingSql);
-  statement.bind_int(1, key->class_id);
-  statement.bind_int(2, key->contestant);
-  statement.bind_int(3, std::stoi(parts[2]));
-  return run_change(statement).empty() ? "true" : "false";
+namespace {
+
+// A card write as the card server passes it on: the phone's address, then
+// the fields the phone sent.
+struct CardWrite {
+  std::string address;
+  std::vector<std::string> fields;
+};
+
+CardWrite read_card_write(const std::string& argument) {
+  CardWrite write;
+  write.fields = split_fields(argument);
+  if (!write.fields.empty()) {
+    write.address = write.fields.front();
+    write.fields.erase(write.fields.begin());
+  }
+  return write;
 }
 
-std::string save_card_reasons(const std::string& fields) {
+// The log entry for `write`, refused until the store says otherwise.
+CardLogEntry log_entry(const CardWrite& write, const char* kind) {
+  const auto& fields = write.fields;
+  CardLogEntry entry{write.address, kind, std::nullopt, std::nullopt, "", false};
+  if (fields.size() > 0) entry.contestant = card_number(fields[0]);
+  if (fields.size() > 1) entry.class_id = card_number(fields[1]);
+  if (fields.size() > 2) entry.value = fields[2];
+  return entry;
+}
+
+// Runs `store` (true when the card was stored; false for a refusal; raises
+// DatabaseFailure when the file fails) and logs the outcome in the same
+// transaction, so the answer, the placing and the log row all agree: a log
+// row that cannot be written undoes the write and the phone hears "false",
+// and a refused write is never answered "true".
+template <typename Store>
+std::string store_and_log(CardLogEntry entry, bool valid, Store store) {
+  try {
+    Transaction transaction;
+    entry.stored = valid && store();
+    add_card_log_entry(entry);
+    transaction.commit();
+  } catch (const DatabaseFailure&) {
+    return "false";
+  }
+  return entry.stored ? "true" : "false";
+}
+
+}  // namespace
+
+std::string save_card_placing(const std::string& argument) {
   if (!contest_database().is_open()) return "false";
-  auto parts = without_source(split_fields(fields));
-  auto key = read_key(parts);
-  if (!key || parts.size() < 3 || !is_card_reasons(parts[2])) return "false";
-  Statement statement(kSetReasonsSql);
-  statement.bind_int(1, std::stoi(parts[2]));
-  statement.bind_int(2, key->class_id);
-  statement.bind_int(3, key->contestant);
-  return run_change(statement).empty() && statement.changes() > 0 ? "true" : "false";
+  CardWrite write = read_card_write(argument);
+  auto key = read_key(write.fields);
+  bool valid = key && write.fields.size() >= 3 && is_card_placing(write.fields[2]);
+  return store_and_log(log_entry(write, "placing"), valid, [&] {
+    Statement statement(kInsertPlacingSql);
+    statement.bind_int(1, key->class_id);
+    statement.bind_int(2, key->contestant);
+    statement.bind_int(3, std::stoi(write.fields[2]));
+    return step_stored(statement);
+  });
+}
+
+std::string save_card_reasons(const std::string& argument) {
+  if (!contest_database().is_open()) return "false";
+  CardWrite write = read_card_write(argument);
+  auto key = read_key(write.fields);
+  bool valid = key && write.fields.size() >= 3 && is_card_reasons(write.fields[2]);
+  return store_and_log(log_entry(write, "reasons"), valid, [&] {
+    Statement statement(kSetReasonsSql);
+    statement.bind_int(1, std::stoi(write.fields[2]));
+    statement.bind_int(2, key->class_id);
+    statement.bind_int(3, key->contestant);
+    return step_stored(statement) && statement.changes() > 0;
+  });
 }

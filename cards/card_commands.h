@@ -1,8 +1,8 @@
 // The four commands behind the phone cards. Arguments, as a FieldList:
 // the look-ups get contestant number, class id; the writes get the phone's
-// address (the socket's peer, put first by the card server; not used yet),
-// contestant number, class id, placing or reasons score. Further fields are
-// ignored.
+// address (the socket's peer, put first by the card server), contestant
+// number, class id, placing or reasons score. Further fields are ignored.
+// Every write, stored or refused, is recorded in the card log.
 //
 // The card API is open to the whole contest network, so every field is
 // checked as the card pages write it: contestant and class are digits without
@@ -19,10 +19,12 @@ std::string fetch_card_names(const std::string& fields);
 // As fetch_card_names, plus the stored placing (empty when none).
 std::string fetch_card_names_and_placing(const std::string& fields);
 // Address, contestant, class, placing. Inserts the placing once per
-// contestant and class: "true", else "false"
-// (a second submission, unknown numbers, no contest, a field that fails).
-std::string save_card_placing(const std::string& fields);
+// contestant and class: "true", else "false" (a second submission, unknown
+// numbers, no contest, a field that fails, a file that cannot be written).
+// With a contest open the write is logged in the same transaction, so
+// "true" means both the placing and its log row are in the file.
+std::string save_card_placing(const std::string& argument);
 // Address, contestant, class, reasons score. Sets the reasons score of an
-// existing placing that has none yet: "true"
-// only when a row changed, else "false".
-std::string save_card_reasons(const std::string& fields);
+// existing placing that has none yet: "true" only when a row changed, else
+// "false"; logged as save_card_placing.
+std::string save_card_reasons(const std::string& argument);

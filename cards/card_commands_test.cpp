@@ -138,6 +138,70 @@ TEST_F(CardCommandsTest, NumbersThatAreNotCardNumbersGiveFalseOrAnError) {
   EXPECT_EQ(placings(), "");
 }
 
+// The log as "address kind contestant/class=value outcome" rows, oldest first.
+std::string card_log() {
+  return query_text("SELECT group_concat(address || ' ' || kind || ' ' || ifnull(contestant, '') || "
+                    "'/' || ifnull(class_id, '') || '=' || value || ' ' || outcome, '; ') "
+                    "FROM (SELECT * FROM card_log ORDER BY id)");
+}
+
+TEST_F(CardCommandsTest, EveryWriteIsLoggedStoredOrRefused) {
+  const struct {
+    const char* command;
+    std::string argument, answer, logged;
+  } cases[] = {
+      {"placing", fields({"127.0.0.9", "1011", "1", "2143"}), "true", "127.0.0.9 placing 1011/1=2143 stored"},
+      {"placing", fields({"127.0.0.2", "1011", "1", "1234"}), "false", "127.0.0.2 placing 1011/1=1234 refused"},
+      {"reasons", fields({"127.0.0.2", "1011", "1", "45"}), "true", "127.0.0.2 reasons 1011/1=45 stored"},
+      {"reasons", fields({"127.0.0.9", "1011", "1", "3"}), "false", "127.0.0.9 reasons 1011/1=3 refused"},
+      {"reasons", fields({"127.0.0.9", "1012", "1", "3"}), "false", "127.0.0.9 reasons 1012/1=3 refused"},
+      {"placing", fields({"127.0.0.2", "1011", "2", "1123"}), "false", "127.0.0.2 placing 1011/2=1123 refused"},
+      {"placing", fields({"127.0.0.2", "1019", "1", "1234"}), "false", "127.0.0.2 placing 1019/1=1234 refused"},
+      // Garbage: numbers that are not card numbers log as empty, the value as sent.
+      {"placing", fields({"127.0.0.2", "01011", "x", "<i>"}), "false", "127.0.0.2 placing /=<i> refused"},
+      {"reasons", fields({"127.0.0.2", "1011"}), "false", "127.0.0.2 reasons 1011/= refused"},
+      {"placing", "", "false", " placing /= refused"},
+  };
+  std::string expected;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.argument);
+    bool placing = std::string(c.command) == "placing";
+    EXPECT_EQ(placing ? save_card_placing(c.argument) : save_card_reasons(c.argument), c.answer);
+    expected += (expected.empty() ? "" : "; ") + c.logged;
+    EXPECT_EQ(card_log(), expected);
+  }
+  EXPECT_EQ(placings(), "1011/1=2143/45");
+}
+
+TEST_F(CardCommandsTest, AWriteWhoseLogRowFailsIsUndoneAndAnsweredFalse) {
+  // The log table gone behind the host's back: the row cannot be written.
+  exec_sql("DROP TABLE card_log");
+  EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", "2143"})), "false");
+  EXPECT_EQ(placings(), "");
+  exec_sql("INSERT INTO placings (class_id, contestant_no, placing, timestamp) "
+           "VALUES (1, 1011, 1234, '2000-01-01 00:00:00')");
+  EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "1", "45"})), "false");
+  EXPECT_EQ(placings(), "1011/1=1234/-");
+}
+
+TEST_F(CardCommandsTest, AFullFileStoresNeitherThePlacingNorItsLogRow) {
+  // No page may be added, as on a full disk; refused writes then fill the
+  // file's last free space with log rows.
+  exec_sql("PRAGMA max_page_count = " + query_text("PRAGMA page_count;"));
+  std::string garbage = fields({kPhone, "1011", "1", std::string(40, '9')});
+  std::string logged, previous;
+  for (int i = 0; i < 5000; ++i) {
+    EXPECT_EQ(save_card_placing(garbage), "false");
+    previous = logged;
+    logged = query_text("SELECT COUNT(*) FROM card_log");
+    if (logged == previous) break;
+  }
+  ASSERT_EQ(logged, previous) << "the file never filled";
+  EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", "2143"})), "false");
+  EXPECT_EQ(placings(), "");
+  EXPECT_EQ(query_text("SELECT COUNT(*) FROM card_log"), logged);
+}
+
 TEST(CardCommandsWithoutContest, LookUpsAnswerAnErrorAndWritesFalse) {
   EXPECT_EQ(fetch_card_names(fields({"1011", "1"})), "ERROR:A contest is not open.");
   EXPECT_EQ(fetch_card_names_and_placing(fields({"1011", "1"})), "ERROR:A contest is not open.");

@@ -83,6 +83,13 @@ TEST(CardHost, ServesTheCardApiForTheOpenContest) {
     SCOPED_TRACE(std::string(step.command) + " " + step.body);
     EXPECT_EQ(post(step.command, step.body), step.answer);
   }
+  // The organiser's log names the phone by the address its socket came from.
+  std::vector<std::string> log = split_listing(host.result_of("fetch_card_log:"));
+  ASSERT_EQ(log.size(), 7u * 7u);
+  EXPECT_EQ(std::vector<std::string>(log.begin() + 1, log.begin() + 7),
+            (std::vector<std::string>{"127.0.0.1", "reasons", "1011", "1", "30", "refused"}));
+  EXPECT_EQ(std::vector<std::string>(log.end() - 6, log.end()),
+            (std::vector<std::string>{"127.0.0.1", "reasons", "1011", "1", "45", "refused"}));
   ASSERT_TRUE(open_database(desktop.path() + "/Cards/contest.db"));
   EXPECT_EQ(query_text("SELECT placing || '/' || reasons_score FROM placings"), "4321/45");
   close_database();

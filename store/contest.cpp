@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "store/card_log.h"
 #include "store/database.h"
 #include "store/schema.h"
 
@@ -61,6 +62,16 @@ bool read_contest_name(std::string* name) {
   return true;
 }
 
+// The card log beside the schema; false when it cannot be made.
+bool add_card_log() {
+  try {
+    ensure_card_log();
+    return true;
+  } catch (const DatabaseFailure&) {
+    return false;
+  }
+}
+
 const char kCannotWrite[] =
     "ERROR:The contest file cannot be written. Check that the contest folder and its file "
     "can be written to.";
@@ -74,6 +85,9 @@ std::string finish_open() {
     return "ERROR:Pragma busy timeout could not be set.";
   std::string name;
   if (!read_contest_name(&name)) return "ERROR:Contest name could not be retrieved.";
+  // A contest file made before the card log existed gets it now; card
+  // writes cannot be stored without it.
+  if (!add_card_log()) return kCannotWrite;
   return name;
 }
 
@@ -90,7 +104,7 @@ std::string create_contest(const std::string& name) {
   fs::create_directories(folder);
   if (!open_database((folder / "contest.db").u8string()))
     return "ERROR:Critical failure, the database could not be opened.";
-  if (!contest_database().execute_script(kSchemaScript)) {
+  if (!contest_database().execute_script(kSchemaScript) || !add_card_log()) {
     close_database();
     return "ERROR:Critical failure, the database could not be initialized.";
   }

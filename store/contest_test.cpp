@@ -116,17 +116,17 @@ TEST_F(ContestFilesTest, ASecondCreateLeavesAnEmptyFolderAndTheFirstContestOpen)
   EXPECT_EQ(query_text("SELECT name FROM contest;"), "First");
 }
 
-TEST_F(ContestFilesTest, SchemaIsWalWithSevenStrictTablesAndEightTriggers) {
+TEST_F(ContestFilesTest, SchemaIsWalWithSevenStrictTablesAndEightTriggersBesideTheCardLog) {
   ASSERT_EQ(create_contest("Show"), "");
   EXPECT_EQ(query_text("PRAGMA journal_mode;"), "wal");
   EXPECT_EQ(query_text("PRAGMA foreign_keys;"), "1");
   EXPECT_EQ(query_text("PRAGMA busy_timeout;"), "5000");
   EXPECT_EQ(query_text("SELECT group_concat(name, ',') FROM (SELECT name FROM pragma_table_list "
                        "WHERE schema = 'main' AND strict = 1 ORDER BY name);"),
-            "class_types,classes,contest,contestants,divisions,placings,teams");
+            "card_log,class_types,classes,contest,contestants,divisions,placings,teams");
   EXPECT_EQ(query_text("SELECT COUNT(*) FROM pragma_table_list WHERE schema = 'main' AND "
                        "type = 'table' AND name NOT LIKE 'sqlite_%';"),
-            "7");
+            "8");
   EXPECT_EQ(query_text("SELECT group_concat(name, ',') FROM (SELECT name FROM sqlite_schema "
                        "WHERE type = 'trigger' ORDER BY name);"),
             "check_contestant_number_limit,check_team_number_limit,set_contestant_number,"

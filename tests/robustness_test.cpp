@@ -16,7 +16,7 @@ const char* const kCommands[] = {
     "delete_class_type", "save_class", "fetch_classes", "delete_class", "fetch_wifi_addresses",
     "save_placing", "fetch_placings", "fetch_placing_counts", "delete_placing",
     "fetch_indiv_scores", "fetch_indiv_rankings", "fetch_team_rankings", "fetch_card_names",
-    "fetch_card_names_and_placing", "save_card_placing", "save_card_reasons", "no_such", ""};
+    "fetch_card_names_and_placing", "save_card_placing", "save_card_reasons", "fetch_card_log", "no_such", ""};
 
 const char* const kFields[] = {
     "none", "1000", "1010", "1011", "1", "2", "0", "-1", "1234", "4321", "253", "50", "51",

@@ -27,6 +27,9 @@ const CARDS = [
     bad: ['1123', '12345', '', '5123', '12a4'], badText: 'Not a valid placing.',
     // What the look-up shows after the two names, before anything is stored.
     extraLine: [],
+    // A refused placing shows the stored one, looked up again.
+    refusal: 'A placing is already stored for this class: 2143. See the contest office if this is not yours.',
+    refusalLookup: '/api/fetch_card_names_and_placing',
   },
   {
     name: 'Reasons Card', path: '/reasons', section: '#reasons-section',
@@ -34,6 +37,8 @@ const CARDS = [
     namesRoute: '/api/fetch_card_names_and_placing', good: '45', again: '30',
     bad: ['51', '05', '', '4.5', '+7'], badText: 'Not a valid reasons score.',
     extraLine: ['No placing'],
+    refusal: 'Submission failed.',
+    refusalLookup: null,
   },
 ];
 
@@ -119,7 +124,7 @@ for (const engineName of engineNames()) {
               await phone.screenshot(`${shot}-submitted`);
 
               await phone.enter(card.valueInput, card.again);
-              assertBox(await phone.submit(card.valueButton, '#success-box'), 'error', ['Submission failed.']);
+              assertBox(await phone.submit(card.valueButton, '#success-box'), 'error', [card.refusal]);
               assertBox(await phone.box('#info-box'), 'neutral', names);
               assert.equal(await phone.run(() => document.documentElement.scrollWidth), size.width);
 
@@ -128,6 +133,7 @@ for (const engineName of engineNames()) {
                 ['POST', card.namesRoute, fields(contestant, classId), 'text/plain'],
                 ['POST', card.saveRoute, fields(contestant, classId, card.good), 'text/plain'],
                 ['POST', card.saveRoute, fields(contestant, classId, card.again), 'text/plain'],
+                ...(card.refusalLookup ? [['POST', card.refusalLookup, fields(contestant, classId), 'text/plain']] : []),
               ]);
             });
             const expected = card.path === '/reasons'

@@ -2,6 +2,7 @@
 // port, and speaks its stdin/stdout protocol: one JSON string per line,
 // "id:command:argument" in, "id:result" out.
 import { spawn } from 'node:child_process';
+import http from 'node:http';
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
@@ -24,6 +25,28 @@ export function hostExecutable() {
 // The host whose fetch_card_names holds the worker for contestant 9999, or ''.
 export function slowHostExecutable() {
   return process.env.RINGTALLY_SLOW_HOST || '';
+}
+
+// A card API request to the card server on `port` from the phone at
+// `address` (any 127.x.y.z): the socket's source address is what the host
+// logs for a card write.
+export function postFrom(port, address, route, ...parts) {
+  const body = fields(...parts);
+  return new Promise((resolve, reject) => {
+    const request = http.request({
+      host: '127.0.0.1', port, path: `/api/${route}`, method: 'POST', localAddress: address,
+      headers: { 'Content-Type': 'text/plain', 'Content-Length': Buffer.byteLength(body) },
+      timeout: 30000,
+    }, (response) => {
+      let text = '';
+      response.setEncoding('utf8');
+      response.on('data', (chunk) => { text += chunk; });
+      response.on('end', () => resolve({ status: response.statusCode, body: text }));
+    });
+    request.on('timeout', () => request.destroy(new Error('no answer within 30 s')));
+    request.on('error', reject);
+    request.end(body);
+  });
 }
 
 export class CardHost {
@@ -111,6 +134,11 @@ export class CardHost {
       body: fields(...parts),
     });
     return { status: response.status, body: await response.text() };
+  }
+
+  // A request from the phone at `address` (any 127.x.y.z).
+  postFrom(address, route, ...parts) {
+    return postFrom(this.port, address, route, ...parts);
   }
 
   // Ends input (the host answers what is queued and exits) and removes the desktop.

@@ -13,6 +13,7 @@ const PORT_CONTEST = 57311;
 const PORT_NO_CONTEST = 57312;
 const PORT_SLOW = 57313;
 const PORT_GONE = 57314;
+const PORT_DISPUTE = 57370;
 
 
 // Team 1010 of division 1000 gets contestants 1011, 1012, ... in this order;
@@ -42,6 +43,9 @@ const CARDS = [
     extraLine: ['No placing'],
   },
 ];
+
+// What the Placing Card shows when its placing is refused and 2143 is stored.
+const STORED_2143 = 'A placing is already stored for this class: 2143. See the contest office if this is not yours.';
 
 const LOOKS = {
   neutral: { background: 'rgb(248, 249, 250)', color: 'rgb(0, 0, 0)' },
@@ -247,8 +251,9 @@ describe('card pages against a contest', () => {
       await phone.screenshot('placing-submitted');
       assert.deepEqual(await storedPlacing(host, '1011', '3'), { placing: '2143', reasons: '' });
 
+      // The refusal shows what is stored, looked up again after the "false".
       await phone.enter('#placing-inp', '3412');
-      assertBox(await phone.submit('#submit-placing-btn', '#success-box'), 'error', ['Submission failed.']);
+      assertBox(await phone.submit('#submit-placing-btn', '#success-box'), 'error', [STORED_2143]);
       await phone.screenshot('placing-second-submission');
       assert.deepEqual(await storedPlacing(host, '1011', '3'), { placing: '2143', reasons: '' });
       assert.equal(await phone.value('#placing-inp'), '3412');
@@ -260,6 +265,7 @@ describe('card pages against a contest', () => {
         ['POST', '/api/fetch_card_names', fields('1011', '3'), 'text/plain'],
         ['POST', '/api/save_card_placing', fields('1011', '3', '2143'), 'text/plain'],
         ['POST', '/api/save_card_placing', fields('1011', '3', '3412'), 'text/plain'],
+        ['POST', '/api/fetch_card_names_and_placing', fields('1011', '3'), 'text/plain'],
       ]);
     });
   });
@@ -455,5 +461,88 @@ describe('card pages when the worker is held up', () => {
     } finally {
       await Promise.all([placing.close(), reasons.close(), changed.close()]);
     }
+  });
+});
+
+
+describe('card pages when a card was taken first', () => {
+  let host;
+  before(async () => {
+    host = await CardHost.start(hostExecutable(), PORT_DISPUTE);
+    await createContest(host);
+  });
+  after(async () => { await host?.stop(); });
+
+  test('Placing Card: a refused placing shows the one stored, or the bare failure when none is', async () => {
+    // Another phone got there first for 1011 in class 3.
+    assert.deepEqual(await host.postFrom('127.0.0.2', 'save_card_placing', '1011', '3', '2143'), { status: 200, body: 'true' });
+    await withPhone(browser, `${host.base}/placing`, async (phone) => {
+      await phone.enterNumbers('1011', '3');
+      assertBox(await phone.submitNumbers(), 'neutral', ['Ann Lee', 'Market Lambs']);
+      await phone.enter('#placing-inp', '3412');
+      assertBox(await phone.submit('#submit-placing-btn', '#success-box'), 'error', [STORED_2143]);
+      await phone.screenshot('placing-taken-first');
+      assert.deepEqual(await storedPlacing(host, '1011', '3'), { placing: '2143', reasons: '' });
+      assert.deepEqual((await phone.apiRequests()).map((r) => [r.path, r.body]), [
+        ['/api/fetch_card_names', fields('1011', '3')],
+        ['/api/save_card_placing', fields('1011', '3', '3412')],
+        ['/api/fetch_card_names_and_placing', fields('1011', '3')],
+      ]);
+
+      // A refusal with nothing stored (the class was deleted meanwhile) stays the bare failure.
+      await phone.enterNumbers('1012', '4');
+      await phone.submitNumbers();
+      await host.change('delete_class', '4');
+      await phone.enter('#placing-inp', '1234');
+      assertBox(await phone.submit('#submit-placing-btn', '#success-box'), 'error', ['Submission failed.']);
+    });
+  });
+
+  test('Placing Card: a retry after a lost answer shows the placing its first try stored', async () => {
+    // The first try reached the host; its answer never reached the phone.
+    await withPhone(browser, `${host.base}/placing`, async (phone) => {
+      await phone.enterNumbers('1013', '3');
+      await phone.submitNumbers();
+      assert.equal((await host.postFrom('127.0.0.1', 'save_card_placing', '1013', '3', '2143')).body, 'true');
+      await phone.enter('#placing-inp', '2143');
+      assertBox(await phone.submit('#submit-placing-btn', '#success-box'), 'error', [STORED_2143]);
+    });
+  });
+
+  for (const card of CARDS) {
+    test(`${card.name}: a 429 answer asks the phone to wait a minute`, async () => {
+      const TOO_MANY = 'Error: Too many requests. Wait a minute and try again.';
+      await withPhone(browser, `${host.base}${card.path}`, async (phone) => {
+        // The card server's answer to a phone over its request limit.
+        await phone.page.route('**/api/*', (route) => route.fulfill({
+          status: 429, contentType: 'application/json', body: '{"error":"Too Many Requests"}',
+        }));
+        await phone.enterNumbers('1014', '1');
+        assertBox(await phone.submitNumbers(), 'error', [TOO_MANY]);
+        await phone.page.unroute('**/api/*');
+        await phone.submitNumbers();
+        await phone.page.route(`**${card.saveRoute}`, (route) => route.fulfill({
+          status: 429, contentType: 'application/json', body: '{"error":"Too Many Requests"}',
+        }));
+        await phone.enter(card.valueInput, card.name === 'Placing Card' ? '1234' : '40');
+        assertBox(await phone.submit(card.valueButton, '#success-box'), 'error', [TOO_MANY]);
+        await phone.screenshot(`${card.path.slice(1)}-too-many`);
+      });
+    });
+  }
+
+  // Last in this block: it spends this address's look-ups for a minute.
+  test('Reasons Card: the card server\'s own 429 after a burst of look-ups from one address', async () => {
+    let status = 200;
+    for (let i = 0; i < 100 && status !== 429; i += 1) {
+      ({ status } = await host.postFrom('127.0.0.1', 'fetch_card_names', '1014', '1'));
+    }
+    assert.equal(status, 429, 'the look-ups of one address are limited');
+    await withPhone(browser, `${host.base}/reasons`, async (phone) => {
+      await phone.enterNumbers('1014', '1');
+      assertBox(await phone.submitNumbers(), 'error', ['Error: Too many requests. Wait a minute and try again.']);
+    });
+    // Another phone is not held back by this one.
+    assert.equal((await host.postFrom('127.0.0.5', 'fetch_card_names', '1014', '1')).status, 200);
   });
 });

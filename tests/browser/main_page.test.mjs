@@ -7,6 +7,7 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 import { launchBrowser, openPage, uiDir } from './host_bridge.mjs';
+import { postFrom } from './card_host.mjs';
 import {
   SEP, fieldList, press, go, fill, rows, rowNumbers, options, valueOf, textOf, focusedId, clickRow,
   createContest, saveDivision, saveTeam, saveContestants, saveClassType, saveClass, savePlacing,
@@ -639,6 +640,129 @@ describe('placings', () => {
       assert.deepEqual((await rows(s, 'placings-body')).map((r) => r[1]), ['1012']);
       assert.deepEqual([await valueOf(s, 'placing-class-inp'), await focusedId(s)], ['', 'placing-class-inp']);
       assert.equal(s.alerts.length, 3);
+    });
+  });
+});
+
+describe('card log', () => {
+  const CARD_PORT = 57371;
+  const LOG_HEADERS = ['Time', 'Address', 'Card', 'Cont. No.', 'Class No.', 'Value', 'Outcome'];
+  const logMarks = (s) => s.page.$$eval('#card-log-body tr', (trs) => trs.map((tr) =>
+    [tr.classList.contains('card-log-dispute'), tr.cells[1].classList.contains('card-log-shared')]));
+
+  async function waitForCardServer(port) {
+    for (let i = 0; i < 100; i += 1) {
+      try {
+        if ((await fetch(`http://127.0.0.1:${port}/health`)).status === 200) return;
+      } catch {
+        // not listening yet
+      }
+      await new Promise((resolve) => setTimeout(resolve, 100));
+    }
+    throw new Error(`no card server on port ${port}`);
+  }
+
+  test('phones writing through the real card server: newest first, the dispute highlighted, the shared address marked', async () => {
+    await withPage({ hostArgs: ['--card-port', String(CARD_PORT)] }, async (s) => {
+      await waitForCardServer(CARD_PORT);
+      await createContest(s);
+      await go(s, 'divisions');
+      await saveDivision(s, 'Junior', '3');
+      await go(s, 'teams');
+      await saveTeam(s, 'Junior', 'Blue');
+      await go(s, 'contestants');
+      await saveContestants(s, 'Junior Blue', 'Ann, Bob, Cy');
+      await go(s, 'class-types');
+      await saveClassType(s, 'Cattle');
+      await go(s, 'classes');
+      await saveClass(s, 'Cattle', 'Angus', '1234', '253');
+      await go(s, 'placings');
+      assert.deepEqual(await s.page.$$eval('#card-log-table th', (ths) => ths.map((th) => th.textContent)), LOG_HEADERS);
+
+      // A rogue phone (127.0.0.2) takes 1011's card and another; the real
+      // 1011 (127.0.0.3) is refused; a judge (127.0.0.4) scores 1012.
+      const phone = (address, route, ...parts) => postFrom(CARD_PORT, address, route, ...parts);
+      const writes = [
+        ['127.0.0.2', 'save_card_placing', '1011', '1', '2143', 'true'],
+        ['127.0.0.2', 'save_card_placing', '1012', '1', '1234', 'true'],
+        ['127.0.0.3', 'save_card_placing', '1011', '1', '3412', 'false'],
+        ['127.0.0.3', 'save_card_placing', '1013', '1', '1123', 'false'],
+        ['127.0.0.3', 'save_card_reasons', '1013', '1', '45', 'false'],
+        ['127.0.0.4', 'save_card_reasons', '1012', '1', '40', 'true'],
+      ];
+      for (const [address, route, contestant, classNo, entry, answer] of writes) {
+        assert.deepEqual(await phone(address, route, contestant, classNo, entry), { status: 200, body: answer });
+      }
+      assert.deepEqual(await rows(s, 'card-log-body'), [], 'the log waits for Refresh');
+      const refresh = s.mark();
+      await press(s, '#refresh-placings-table-btn');
+      assert.ok(refresh().includes('fetch_card_log:'));
+      const log = await rows(s, 'card-log-body');
+      for (const row of log) assert.match(row[0], /^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d$/);
+      assert.deepEqual(log.map((row) => row.slice(1)), [
+        ['127.0.0.4', 'reasons', '1012', '1', '40', 'stored'],
+        ['127.0.0.3', 'reasons', '1013', '1', '45', 'refused'],
+        ['127.0.0.3', 'placing', '1013', '1', '1123', 'refused'],
+        ['127.0.0.3', 'placing', '1011', '1', '3412', 'refused'],
+        ['127.0.0.2', 'placing', '1012', '1', '1234', 'stored'],
+        ['127.0.0.2', 'placing', '1011', '1', '2143', 'stored'],
+      ]);
+      assert.deepEqual(await logMarks(s), [
+        [false, false], [false, false], [false, false], [true, false], [false, true], [false, true]]);
+      assert.equal(await s.page.$eval('#card-log-body tr.card-log-dispute td',
+        (td) => getComputedStyle(td).backgroundColor), 'rgb(248, 215, 218)');
+      await s.page.screenshot({ path: path.join(outputDir, 'card-log.png'), fullPage: true });
+
+      // Sorting moves the rows with their marks.
+      await press(s, '#card-log-table th:nth-child(4)');
+      assert.deepEqual((await rows(s, 'card-log-body')).map((row) => row[3]),
+        ['1011', '1011', '1012', '1012', '1013', '1013']);
+      assert.deepEqual(await logMarks(s), [
+        [true, false], [false, true], [false, false], [false, true], [false, false], [false, false]]);
+
+      // The organiser gives 1011 the card the contestant tried to send; the
+      // log keeps what the phones did.
+      await clickRow(s, 'placings-body', 1, '1011');
+      await fill(s, { 'placing-placing-inp': '3412' });
+      await press(s, '#save-placing-btn');
+      assert.deepEqual((await rows(s, 'placings-body')).find((row) => row[1] === '1011'), ['1', '1011', '3412', '']);
+      assert.equal((await rows(s, 'card-log-body')).length, 6);
+      assert.deepEqual(s.alerts, []);
+    });
+  });
+
+  test('only a refusal after a stored card of the same kind is a dispute; only stored placings mark an address', async () => {
+    const at = (second) => `2026-05-01 10:00:${String(second).padStart(2, '0')}`;
+    const log = [  // newest first
+      [at(11), '10.0.0.5', 'reasons', '1012', '2', '30', 'refused'],   // its score was stored before: dispute
+      [at(10), '10.0.0.9', 'placing', '', '', 'x<b>', 'refused'],      // unreadable numbers: never a dispute
+      [at(9), '10.0.0.5', 'reasons', '1012', '2', '40', 'stored'],
+      [at(8), '10.0.0.5', 'placing', '1011', '2', '1234', 'stored'],
+      [at(7), '10.0.0.5', 'placing', '1011', '2', '4321', 'refused'],  // nothing stored yet: no dispute
+      [at(6), '10.0.0.6', 'reasons', '1013', '1', '20', 'stored'],     // reasons do not mark an address
+      [at(5), '10.0.0.6', 'placing', '1014', '1', '1234', 'stored'],
+      [at(4), '10.0.0.7', 'placing', '1015', '1', '1234', 'stored'],   // one contestant, two classes
+      [at(3), '10.0.0.7', 'placing', '1015', '2', '1234', 'stored'],
+      [at(2), '10.0.0.8', 'placing', '1016', '1', '1234', 'refused'],
+      [at(1), '10.0.0.8', 'placing', '1017', '1', '1234', 'stored'],   // two contestants: marked
+      [at(0), '10.0.0.8', 'placing', '1016', '2', '1234', 'stored'],
+    ];
+    let answer = log.map((row) => fieldList(...row)).join(SEP);
+    await withPage({ respond: scriptedHost({ fetch_card_log: () => answer }) }, async (s) => {
+      await go(s, 'placings');
+      await press(s, '#refresh-placings-table-btn');
+      assert.deepEqual(s.sent, [], 'nothing is asked without a contest');
+      await go(s, 'contest');
+      await press(s, '#open-contest-btn');
+      await go(s, 'placings');
+      await press(s, '#refresh-placings-table-btn');
+      assert.deepEqual(await rows(s, 'card-log-body'), log, 'markup in a value shows as text');
+      const marks = await logMarks(s);
+      assert.deepEqual(marks.map(([dispute]) => dispute), log.map((row, i) => i === 0));
+      assert.deepEqual(marks.map(([, shared]) => shared), log.map((row) => row[1] === '10.0.0.8'));
+      answer = '';
+      await press(s, '#refresh-placings-table-btn');
+      assert.deepEqual(await rows(s, 'card-log-body'), []);
     });
   });
 });

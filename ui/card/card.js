@@ -6,6 +6,9 @@
 //   isValid(text): whether the trimmed entry may be sent
 //   invalidMessage: shown when it may not
 //   extraLines(parts): lines shown under the two names, from the names reply
+//   stored (optional): when a submission is refused, the card is looked up
+//     again at stored.path and, if the reply's third field holds the stored
+//     entry, stored.message(entry) is shown instead of the bare failure
 var cardPage = (function () {
   'use strict';
 
@@ -31,6 +34,10 @@ var cardPage = (function () {
     box.className = 'info-display hidden';
   }
 
+  // The card server's answer to a phone over its request limit.
+  var TOO_MANY_REQUESTS = 429;
+  var TOO_MANY_MESSAGE = 'Too many requests. Wait a minute and try again.';
+
   function failureMessage(error) {
     return 'Error: ' + (error instanceof Error ? error.message : String(error));
   }
@@ -46,6 +53,7 @@ var cardPage = (function () {
     }).then(function (response) {
       return response.text().then(function (text) {
         if (response.ok) return text;
+        if (response.status === TOO_MANY_REQUESTS) throw new Error(TOO_MANY_MESSAGE);
         var message = 'Request failed';
         try {
           var parsed = JSON.parse(text);
@@ -114,6 +122,21 @@ var cardPage = (function () {
       });
     }
 
+    // What a refused submission shows: the entry already stored for these
+    // numbers, when the card says how to find it and one is stored (another
+    // phone's, or this phone's own first try whose answer was lost), else
+    // the bare failure.
+    function refusalLine(contestant, classNumber) {
+      var failed = 'Submission failed.';
+      if (!card.stored) return Promise.resolve(failed);
+      return postFields(card.stored.path, [contestant, classNumber]).then(function (reply) {
+        var parts = reply.indexOf('ERROR:') === 0 ? [] : reply.split(SEPARATOR);
+        return parts.length > 2 && parts[2] !== '' ? card.stored.message(parts[2]) : failed;
+      }, function () {
+        return failed;
+      });
+    }
+
     function submitEntry() {
       if (entryInFlight === generation) return;
       var contestant = contestantInput.value.trim();
@@ -126,12 +149,14 @@ var cardPage = (function () {
       var sent = generation;
       entryInFlight = sent;
       postFields(card.savePath, [contestant, classNumber, entry]).then(function (reply) {
-        if (sent !== generation) return;
+        if (sent !== generation) return undefined;
         if (reply === 'true') {
           showBox(successBox, successText, ['Submitted.'], 'success');
-        } else {
-          showBox(successBox, successText, ['Submission failed.'], 'error');
+          return undefined;
         }
+        return refusalLine(contestant, classNumber).then(function (line) {
+          if (sent === generation) showBox(successBox, successText, [line], 'error');
+        });
       }).catch(function (error) {
         if (sent === generation) showBox(successBox, successText, [failureMessage(error)], 'error');
       }).then(function () {

@@ -33,7 +33,9 @@ const hostApi = {};
 ["open_contest", "fetch_divisions", "fetch_teams", "fetch_contestants",
   "fetch_contestant_counts", "fetch_class_types", "fetch_classes", "fetch_wifi_addresses",
   "fetch_placings", "fetch_placing_counts", "fetch_indiv_scores", "fetch_indiv_rankings",
-  "fetch_team_rankings"].forEach((name) => { hostApi[name] = () => sendCommand(name); });
+  "fetch_team_rankings", "fetch_card_log"].forEach((name) => {
+  hostApi[name] = () => sendCommand(name);
+});
 ["create_contest", "save_division", "delete_division", "save_team", "delete_team",
   "call_save_contestant", "delete_contestant", "save_class_type", "delete_class_type",
   "save_class", "delete_class", "save_placing", "delete_placing"].forEach((name) => {

@@ -70,6 +70,33 @@ function fetchFrom(sourceAddress, agent, request) {
   });
 }
 
+// A message box as the user sees it: its look, its lines of text, whether
+// any element other than a line break ended up inside, and its colours.
+// Runs inside the page (both engines), so it uses nothing from outside.
+export function readMessageBox(selector) {
+  const box = document.querySelector(selector);
+  const lines = [''];
+  const elements = [];
+  const walk = (node) => {
+    for (const child of node.childNodes) {
+      if (child.nodeType === Node.TEXT_NODE) lines[lines.length - 1] += child.data;
+      else if (child.nodeName === 'BR') lines.push('');
+      else { elements.push(child.nodeName); walk(child); }
+    }
+  };
+  walk(box.firstElementChild);
+  const style = getComputedStyle(box);
+  const classes = box.className.split(/\s+/).filter((c) => c !== 'info-display');
+  return {
+    look: box.classList.contains('hidden') ? 'hidden' : (classes.join(' ') || 'neutral'),
+    lines: lines.length === 1 && lines[0] === '' ? [] : lines,
+    elements,
+    shown: style.display !== 'none',
+    background: style.backgroundColor,
+    color: style.color,
+  };
+}
+
 export class CardPhone {
   // Opens `url` ("http://host:port/placing" or "/reasons") on a new phone.
   // With `sourceAddress` (an address of 127.0.0.0/8) the phone's requests
@@ -147,31 +174,8 @@ export class CardPhone {
     return this.submit('#submit-numbers-btn', '#info-box');
   }
 
-  // A message box as the user sees it: its look, its lines of text, whether
-  // any element other than a line break ended up inside, and its colours.
   box(selector) {
-    return this.page.$eval(selector, (box) => {
-      const lines = [''];
-      const elements = [];
-      const walk = (node) => {
-        for (const child of node.childNodes) {
-          if (child.nodeType === Node.TEXT_NODE) lines[lines.length - 1] += child.data;
-          else if (child.nodeName === 'BR') lines.push('');
-          else { elements.push(child.nodeName); walk(child); }
-        }
-      };
-      walk(box.firstElementChild);
-      const style = getComputedStyle(box);
-      const classes = box.className.split(/\s+/).filter((c) => c !== 'info-display');
-      return {
-        look: box.classList.contains('hidden') ? 'hidden' : (classes.join(' ') || 'neutral'),
-        lines: lines.length === 1 && lines[0] === '' ? [] : lines,
-        elements,
-        shown: style.display !== 'none',
-        background: style.backgroundColor,
-        color: style.color,
-      };
-    });
+    return this.page.evaluate(readMessageBox, selector);
   }
 
   isShown(selector) {

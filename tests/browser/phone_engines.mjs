@@ -16,6 +16,7 @@ import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
 
 import { sleep, startXvfb, until } from '../window/display.mjs';
+import { readMessageBox } from './card_phone.mjs';
 
 export const MINIBROWSER = '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
 
@@ -80,29 +81,7 @@ class Phone {
 
   // The message box as the user sees it: look, lines, stray elements, colours.
   box(selector) {
-    return this.run((s) => {
-      const box = document.querySelector(s);
-      const lines = [''];
-      const elements = [];
-      const walk = (node) => {
-        for (const child of node.childNodes) {
-          if (child.nodeType === Node.TEXT_NODE) lines[lines.length - 1] += child.data;
-          else if (child.nodeName === 'BR') lines.push('');
-          else { elements.push(child.nodeName); walk(child); }
-        }
-      };
-      walk(box.firstElementChild);
-      const style = getComputedStyle(box);
-      const classes = box.className.split(/\s+/).filter((c) => c !== 'info-display');
-      return {
-        look: box.classList.contains('hidden') ? 'hidden' : (classes.join(' ') || 'neutral'),
-        lines: lines.length === 1 && lines[0] === '' ? [] : lines,
-        elements,
-        shown: style.display !== 'none',
-        background: style.backgroundColor,
-        color: style.color,
-      };
-    }, selector);
+    return this.run(readMessageBox, selector);
   }
 
   // Touches an input and puts `text` in it, firing `input` as typing would.

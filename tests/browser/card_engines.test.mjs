@@ -6,6 +6,7 @@ import assert from 'node:assert/strict';
 
 import { CardHost, fields, hostExecutable, rowsOf, slowHostExecutable } from './card_host.mjs';
 import { NARROW, PHONE_SIZES, engineNames, startEngine } from './phone_engines.mjs';
+import { assertBox } from './card_phone.mjs';
 
 // Card servers: one per engine and kind of host; WebKitWebDriver on 57360.
 const PORTS = {
@@ -41,20 +42,6 @@ const CARDS = [
     refusalLookup: null,
   },
 ];
-
-const LOOKS = {
-  neutral: { background: 'rgb(248, 249, 250)', color: 'rgb(0, 0, 0)' },
-  success: { background: 'rgb(212, 237, 218)', color: 'rgb(21, 87, 36)' },
-  error: { background: 'rgb(248, 215, 218)', color: 'rgb(114, 28, 36)' },
-};
-
-function assertBox(box, look, lines) {
-  assert.deepEqual({ look: box.look, lines: box.lines }, { look, lines });
-  assert.equal(box.shown, true);
-  assert.deepEqual(box.elements, []);
-  assert.equal(box.background, LOOKS[look].background);
-  assert.equal(box.color, LOOKS[look].color);
-}
 
 async function createContest(host) {
   assert.equal(await host.call('create_contest', 'Day'), '');

@@ -1,5 +1,6 @@
 // Debian's Chromium driven by playwright-core as a phone: small viewport,
 // touch, mobile layout. A CardPhone is one card page with its request log.
+import assert from 'node:assert/strict';
 import { chromium } from 'playwright-core';
 import { mkdirSync } from 'node:fs';
 import http from 'node:http';
@@ -68,6 +69,22 @@ function fetchFrom(sourceAddress, agent, request) {
     if (body) outgoing.write(body);
     outgoing.end();
   });
+}
+
+// The three looks of a card's message box, with the colours they show.
+export const LOOKS = {
+  neutral: { background: 'rgb(248, 249, 250)', color: 'rgb(0, 0, 0)' },
+  success: { background: 'rgb(212, 237, 218)', color: 'rgb(21, 87, 36)' },
+  error: { background: 'rgb(248, 215, 218)', color: 'rgb(114, 28, 36)' },
+};
+
+// Asserts a message box's look, colours and lines, and that no markup got in.
+export function assertBox(box, look, lines) {
+  assert.deepEqual({ look: box.look, lines: box.lines }, { look, lines });
+  assert.equal(box.shown, true);
+  assert.deepEqual(box.elements, []);
+  assert.equal(box.background, LOOKS[look].background);
+  assert.equal(box.color, LOOKS[look].color);
 }
 
 // A message box as the user sees it: its look, its lines of text, whether

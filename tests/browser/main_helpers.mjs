@@ -1,7 +1,21 @@
 // Small actions on the organiser's page, shared by the main page tests.
-import { SEP } from './host_bridge.mjs';
+import assert from 'node:assert/strict';
+
+import { SEP, openPage } from './host_bridge.mjs';
 
 export { SEP };
+
+// Runs `body` on a fresh page wired to a host, checks that the page raised no
+// script error, and closes the page whatever happened.
+export async function withOpenPage(browser, options, body) {
+  const session = await openPage(browser, options);
+  try {
+    await body(session);
+    assert.deepEqual(session.pageErrors, [], 'the page raised no script error');
+  } finally {
+    await session.close();
+  }
+}
 
 export const fieldList = (...fields) => fields.join(SEP);
 

@@ -6,9 +6,10 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-import { launchBrowser, openPage, uiDir } from './host_bridge.mjs';
+import { launchBrowser, uiDir } from './host_bridge.mjs';
 import { postFrom } from './card_host.mjs';
 import {
+  withOpenPage,
   SEP, fieldList, press, go, fill, rows, rowNumbers, options, valueOf, textOf, focusedId, clickRow,
   createContest, saveDivision, saveTeam, saveContestants, saveClassType, saveClass, savePlacing,
   scriptedHost,
@@ -22,14 +23,21 @@ before(async () => {
 });
 after(async () => { await browser.close(); });
 
-async function withPage(options, body) {
-  const session = await openPage(browser, options);
-  try {
-    await body(session);
-    assert.deepEqual(session.pageErrors, [], 'the page raised no script error');
-  } finally {
-    await session.close();
-  }
+const withPage = (options, body) => withOpenPage(browser, options, body);
+
+// One division, one team of three (1011-1013), and class 1, Angus, with
+// official placing 1234 and cuts 253; leaves the page on Classes.
+async function setUpAngusClass(s) {
+      await go(s, 'divisions');
+      await saveDivision(s, 'Junior', '3');
+      await go(s, 'teams');
+      await saveTeam(s, 'Junior', 'Blue');
+      await go(s, 'contestants');
+      await saveContestants(s, 'Junior Blue', 'Ann, Bob, Cy');
+      await go(s, 'class-types');
+      await saveClassType(s, 'Cattle');
+      await go(s, 'classes');
+      await saveClass(s, 'Cattle', 'Angus', '1234', '253');
 }
 
 const SECTIONS = [
@@ -589,16 +597,7 @@ describe('placings', () => {
   test('save, reasons only, row click, correction, counts, refused entries and delete against the host', async () => {
     await withPage({}, async (s) => {
       await createContest(s);
-      await go(s, 'divisions');
-      await saveDivision(s, 'Junior', '3');
-      await go(s, 'teams');
-      await saveTeam(s, 'Junior', 'Blue');
-      await go(s, 'contestants');
-      await saveContestants(s, 'Junior Blue', 'Ann, Bob, Cy');
-      await go(s, 'class-types');
-      await saveClassType(s, 'Cattle');
-      await go(s, 'classes');
-      await saveClass(s, 'Cattle', 'Angus', '1234', '253');
+      await setUpAngusClass(s);
       await saveClass(s, 'Cattle', 'Hereford', '4321', '333');
       await go(s, 'placings');
 
@@ -666,16 +665,7 @@ describe('card log', () => {
     await withPage({ hostArgs: ['--card-port', String(CARD_PORT)] }, async (s) => {
       await waitForCardServer(CARD_PORT);
       await createContest(s);
-      await go(s, 'divisions');
-      await saveDivision(s, 'Junior', '3');
-      await go(s, 'teams');
-      await saveTeam(s, 'Junior', 'Blue');
-      await go(s, 'contestants');
-      await saveContestants(s, 'Junior Blue', 'Ann, Bob, Cy');
-      await go(s, 'class-types');
-      await saveClassType(s, 'Cattle');
-      await go(s, 'classes');
-      await saveClass(s, 'Cattle', 'Angus', '1234', '253');
+      await setUpAngusClass(s);
       await go(s, 'placings');
       assert.deepEqual(await s.page.$$eval('#card-log-table th', (ths) => ths.map((th) => th.textContent)), LOG_HEADERS);
 

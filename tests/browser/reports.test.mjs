@@ -6,8 +6,9 @@ import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 
-import { launchBrowser, openPage } from './host_bridge.mjs';
+import { launchBrowser } from './host_bridge.mjs';
 import {
+  withOpenPage,
   press, go, rows, clickRow, createContest, saveDivision, saveTeam, saveContestants,
   saveClassType, saveClass, savePlacing,
 } from './main_helpers.mjs';
@@ -16,15 +17,7 @@ let browser;
 before(async () => { browser = await launchBrowser(); });
 after(async () => { await browser.close(); });
 
-async function withPage(options, body) {
-  const session = await openPage(browser, options);
-  try {
-    await body(session);
-    assert.deepEqual(session.pageErrors, [], 'the page raised no script error');
-  } finally {
-    await session.close();
-  }
-}
+const withPage = (options, body) => withOpenPage(browser, options, body);
 
 // Two divisions, two class types, a class without an official result,
 // names written as markup, and missing placings.

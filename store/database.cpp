@@ -57,13 +57,60 @@ bool ContestDatabase::open(const std::string& path) {
     return false;
   }
   db_ = db;
+  ++generation_;
   return true;
 }
 
 void ContestDatabase::close() {
   if (!db_) return;
+  finalize_cached_statements();
+  // A Statement still alive keeps the connection until it is finalized;
+  // the _v2 close waits for that instead of failing.
   sqlite3_close_v2(db_);
   db_ = nullptr;
+}
+
+size_t ContestDatabase::cached_statement_count() const {
+  std::lock_guard<std::mutex> lock(cache_mutex_);
+  return cache_.size();
+}
+
+sqlite3_stmt* ContestDatabase::take_statement(const std::string& sql) {
+  std::lock_guard<std::mutex> lock(cache_mutex_);
+  auto found = cache_.find(sql);
+  if (found == cache_.end()) return nullptr;
+  sqlite3_stmt* statement = found->second.statement;
+  cache_.erase(found);
+  return statement;
+}
+
+void ContestDatabase::give_back_statement(const std::string& sql, sqlite3_stmt* statement,
+                                          uint64_t generation) {
+  std::unique_lock<std::mutex> lock(cache_mutex_);
+  // Another Statement of the same SQL already gave its own back, or the
+  // connection it was made on is gone.
+  if (!db_ || generation != generation_ || cache_.count(sql)) {
+    lock.unlock();
+    sqlite3_finalize(statement);
+    return;
+  }
+  sqlite3_stmt* evicted = nullptr;
+  if (cache_.size() >= kStatementCacheSize) {
+    auto oldest = cache_.begin();
+    for (auto it = cache_.begin(); it != cache_.end(); ++it)
+      if (it->second.last_used < oldest->second.last_used) oldest = it;
+    evicted = oldest->second.statement;
+    cache_.erase(oldest);
+  }
+  cache_.emplace(sql, CachedStatement{statement, ++uses_});
+  lock.unlock();
+  sqlite3_finalize(evicted);
+}
+
+void ContestDatabase::finalize_cached_statements() {
+  std::lock_guard<std::mutex> lock(cache_mutex_);
+  for (auto& entry : cache_) sqlite3_finalize(entry.second.statement);
+  cache_.clear();
 }
 
 sqlite3* ContestDatabase::handle() const {
@@ -94,13 +141,17 @@ std::string check_integrity(const std::string& path) {
   }
 }
 
-Statement::Statement(const char* sql) { prepare(g_database.handle(), sql); }
+Statement::Statement(const char* sql) { prepare(g_database, sql); }
 
-Statement::Statement(ContestDatabase& database, const char* sql) {
-  prepare(database.handle(), sql);
-}
+Statement::Statement(ContestDatabase& database, const char* sql) { prepare(database, sql); }
 
-void Statement::prepare(sqlite3* db, const char* sql) {
+void Statement::prepare(ContestDatabase& database, const char* sql) {
+  sqlite3* db = database.handle();
+  database_ = &database;
+  generation_ = database.generation_;
+  sql_ = sql;
+  stmt_ = database.take_statement(sql_);
+  if (stmt_) return;
   int rc = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr);
   if (rc != SQLITE_OK) {
     sqlite3_finalize(stmt_);
@@ -110,14 +161,30 @@ void Statement::prepare(sqlite3* db, const char* sql) {
   }
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+void Statement::release() {
+  if (!stmt_) return;
+  // Reset ends any read the statement still holds open, so a kept
+  // statement never pins a snapshot of the file.
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+  database_->give_back_statement(sql_, std::exchange(stmt_, nullptr), generation_);
+}
+
+Statement::~Statement() { release(); }
 
 Statement::Statement(Statement&& other) noexcept
-    : stmt_(std::exchange(other.stmt_, nullptr)), changes_(other.changes_) {}
+    : database_(other.database_),
+      sql_(std::move(other.sql_)),
+      generation_(other.generation_),
+      stmt_(std::exchange(other.stmt_, nullptr)),
+      changes_(other.changes_) {}
 
 Statement& Statement::operator=(Statement&& other) noexcept {
   if (this != &other) {
-    sqlite3_finalize(stmt_);
+    release();
+    database_ = other.database_;
+    sql_ = std::move(other.sql_);
+    generation_ = other.generation_;
     stmt_ = std::exchange(other.stmt_, nullptr);
     changes_ = other.changes_;
   }
@@ -167,25 +234,47 @@ void Statement::reset() {
   sqlite3_clear_bindings(stmt_);
 }
 
+namespace {
+
+// ROLLBACK through the statement cache; never raises, as it runs from a
+// destructor and after a failed COMMIT.
+void roll_back() noexcept {
+  try {
+    Statement rollback(kRollback);
+    rollback.step();
+  } catch (const std::exception&) {
+    // The engine had already rolled back (after a failed step); nothing is open.
+  }
+}
+
+}  // namespace
+
 Transaction::Transaction() {
-  if (execute(g_database.handle(), kBegin) != SQLITE_OK)
+  Statement begin(kBegin);  // raises DatabaseNotOpen with no contest open
+  try {
+    begin.step();
+  } catch (const DatabaseFailure&) {
     throw DatabaseFailure("Failed to begin transaction");
+  }
 }
 
 Transaction::~Transaction() {
-  // The engine may already have rolled back after a failed step; a second
-  // ROLLBACK then fails harmlessly.
-  if (!finished_ && g_database.is_open()) execute(g_database.handle(), kRollback);
+  if (!finished_ && g_database.is_open()) roll_back();
 }
 
 void Transaction::commit() {
   finished_ = true;
-  sqlite3* db = g_database.handle();
-  if (execute(db, kCommit) == SQLITE_OK) return;
-  std::string message = std::string("Failed to commit transaction: ") + sqlite3_errmsg(db);
+  std::string message;
+  try {
+    Statement commit(kCommit);
+    commit.step();
+    return;
+  } catch (const DatabaseFailure& failure) {
+    message = std::string("Failed to commit transaction: ") + failure.what();
+  }
   // A failed COMMIT can leave the transaction open, and every later change
   // would then join it and never reach the file.
-  execute(db, kRollback);
+  roll_back();
   throw DatabaseFailure(message, DatabaseFailure::Kind::kNotWritten);
 }
 

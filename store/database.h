@@ -7,8 +7,11 @@
 // a file that could not be written from a change that was refused. Only the
 // edges (the worker, the commands' answers) turn errors into sentences.
 #pragma once
+#include <cstdint>
+#include <mutex>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "store/field_list.h"
@@ -40,6 +43,12 @@ class DatabaseFailure : public std::runtime_error {
 
 // A connection to one contest file; closed when it goes. The process shares
 // one (contest_database()); tests and checks may hold their own.
+//
+// The connection keeps the statements it has prepared, by their SQL text,
+// and hands them out again, reset and unbound, so a command that runs often
+// (a card write) does not parse its SQL every time. It keeps at most
+// kStatementCacheSize of them, dropping the one used longest ago, and
+// finalizes them all when it closes.
 class ContestDatabase {
  public:
   ContestDatabase() = default;
@@ -62,12 +71,34 @@ class ContestDatabase {
   // How long a statement waits for a lock before it fails; false when it
   // cannot be set. Raises DatabaseNotOpen.
   bool set_busy_timeout(int milliseconds);
+  // How many prepared statements the connection keeps for use again.
+  size_t cached_statement_count() const;
+
+  static constexpr size_t kStatementCacheSize = 64;
 
  private:
   friend class Statement;
   friend class Transaction;
+  struct CachedStatement {
+    sqlite3_stmt* statement;
+    uint64_t last_used;
+  };
   sqlite3* handle() const;  // raises DatabaseNotOpen when not open
+  // A kept statement for `sql`, now the caller's; nullptr when none is kept
+  // (never prepared, or in use by another Statement).
+  sqlite3_stmt* take_statement(const std::string& sql);
+  // Keeps `statement` (already reset) for `sql` when it was prepared on the
+  // connection that is open now (`generation`); finalizes it otherwise.
+  void give_back_statement(const std::string& sql, sqlite3_stmt* statement, uint64_t generation);
+  void finalize_cached_statements();
+
   sqlite3* db_ = nullptr;
+  // Counts opens, so a statement that outlived its connection is never
+  // kept for the next one.
+  uint64_t generation_ = 0;
+  uint64_t uses_ = 0;
+  mutable std::mutex cache_mutex_;  // tests may read the file from a second thread
+  std::unordered_map<std::string, CachedStatement> cache_;
 };
 
 ContestDatabase& contest_database();
@@ -79,7 +110,9 @@ void close_database();
 // when the file is missing or will not open.
 std::string check_integrity(const std::string& path);
 
-// One prepared statement, finalized when it goes out of scope. Move-only.
+// One prepared statement, handed back to its connection's cache (reset and
+// unbound) when it goes out of scope. Move-only. Two Statements of the same
+// SQL may be alive at once: each has its own prepared statement.
 class Statement {
  public:
   // On the process's connection, or on `database`. Raises DatabaseNotOpen,
@@ -111,7 +144,11 @@ class Statement {
   int changes() const { return changes_; }
 
  private:
-  void prepare(sqlite3* db, const char* sql);
+  void prepare(ContestDatabase& database, const char* sql);
+  void release();
+  ContestDatabase* database_ = nullptr;
+  std::string sql_;
+  uint64_t generation_ = 0;
   sqlite3_stmt* stmt_ = nullptr;
   int changes_ = 0;
 };

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "store/contest.h"
 #include "tests/test_support.h"
 
 namespace fs = std::filesystem;
@@ -230,6 +231,83 @@ TEST(Statement, MoveLeavesOneOwner) {
   c.reset();
   ASSERT_TRUE(c.step());
   EXPECT_EQ(c.column_int(0), 7);
+}
+
+// A kept statement comes back reset and unbound: a parameter the new user
+// does not bind is NULL, not the last user's value.
+TEST(StatementCache, KeptStatementComesBackUnbound) {
+  OpenContest contest;
+  const char kEcho[] = "SELECT ?;";
+  {
+    Statement first(kEcho);
+    first.bind_int(1, 5);
+    ASSERT_TRUE(first.step());
+  }
+  const size_t kept = contest_database().cached_statement_count();
+  Statement again(kEcho);
+  ASSERT_TRUE(again.step());
+  EXPECT_TRUE(again.column_is_null(0));
+  EXPECT_EQ(contest_database().cached_statement_count(), kept - 1);  // taken, not copied
+}
+
+TEST(StatementCache, TwoStatementsOfOneSqlAreIndependent) {
+  OpenContest contest;
+  const char kEcho[] = "SELECT ?;";
+  { Statement warm(kEcho); }
+  Statement a(kEcho), b(kEcho);
+  a.bind_int(1, 1);
+  b.bind_int(1, 2);
+  ASSERT_TRUE(a.step());
+  ASSERT_TRUE(b.step());
+  EXPECT_EQ(a.column_int(0), 1);
+  EXPECT_EQ(b.column_int(0), 2);
+}
+
+// A statement given back in the middle of its rows must not keep the read
+// open: the next query on the connection would see the file as it was then.
+TEST(StatementCache, StatementLeftMidRowsDoesNotPinAnOldSnapshot) {
+  OpenContest contest;
+  exec_sql("INSERT INTO class_types (name) VALUES ('Beef'), ('Swine');");
+  const char kNames[] = "SELECT name FROM class_types ORDER BY id;";
+  {
+    Statement names(kNames);
+    ASSERT_TRUE(names.step());  // one row of two read, then dropped
+  }
+  ContestDatabase other;
+  ASSERT_TRUE(other.open(contest.folder() + "/contest.db"));
+  Statement insert(other, "INSERT INTO class_types (name) VALUES ('Sheep');");
+  EXPECT_FALSE(insert.step());
+  Statement count("SELECT COUNT(*) FROM class_types;");
+  ASSERT_TRUE(count.step());
+  EXPECT_EQ(count.column_int(0), 3);
+}
+
+// A statement still alive when its connection closes belongs to that file:
+// it must not be handed out on the next contest opened.
+TEST(StatementCache, StatementFromAClosedConnectionIsNotKeptForTheNext) {
+  TempDir desktop;
+  set_contest_platform({[&] { return desktop.path(); }, [](const std::string&) { return ""; }});
+  const char kName[] = "SELECT name FROM contest;";
+  ASSERT_EQ(create_contest("First"), "");
+  {
+    Statement outlives(kName);
+    ASSERT_TRUE(outlives.step());
+    close_database();
+    ASSERT_EQ(create_contest("Second"), "");
+  }
+  EXPECT_EQ(query_text(kName), "Second");
+  close_database();
+}
+
+TEST(StatementCache, KeepsAtMostItsSize) {
+  OpenContest contest;
+  const size_t many = ContestDatabase::kStatementCacheSize + 20;
+  for (size_t i = 0; i < many; ++i) query_text("SELECT " + std::to_string(i) + ";");
+  EXPECT_EQ(contest_database().cached_statement_count(), ContestDatabase::kStatementCacheSize);
+  // The newest were kept and still answer right.
+  EXPECT_EQ(query_text("SELECT " + std::to_string(many - 1) + ";"), std::to_string(many - 1));
+  close_database();
+  EXPECT_EQ(contest_database().cached_statement_count(), 0u);
 }
 
 }  // namespace

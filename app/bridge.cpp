@@ -46,18 +46,77 @@ std::string run_command(const CommandTable& table, const std::string& payload) {
   }
 }
 
+std::vector<std::string> run_batch(const CommandTable& table, const std::string& name,
+                                   const std::vector<std::string>& arguments) {
+  auto batch = table.batches.find(name);
+  if (batch != table.batches.end()) {
+    try {
+      std::vector<std::string> results = batch->second(arguments);
+      if (results.size() == arguments.size()) return results;
+    } catch (...) {
+      // Each on its own below: every request is still answered.
+    }
+  }
+  std::vector<std::string> results;
+  for (const std::string& argument : arguments) results.push_back(run_command(table, name + ":" + argument));
+  return results;
+}
+
+namespace {
+
+// The command name of a card request that may run in a batch; "" otherwise.
+std::string batch_name(const CommandTable& table, const QueuedRequest& request) {
+  if (!request.from_card) return std::string();
+  std::string name = split_at_first_colon(request.payload).first;
+  return table.batches.count(name) ? name : std::string();
+}
+
+// Takes the front request and, when it is a batchable card request, every
+// request of the same command that waits right behind it (up to
+// kMaxCardBatch). Called with the queue's lock held and the queue not empty.
+std::vector<QueuedRequest> take_requests(RequestQueue& queue, const CommandTable& table) {
+  std::vector<QueuedRequest> taken;
+  taken.push_back(std::move(queue.requests.front()));
+  queue.requests.pop_front();
+  const std::string name = batch_name(table, taken.front());
+  if (name.empty()) return taken;
+  while (taken.size() < kMaxCardBatch && !queue.requests.empty() &&
+         batch_name(table, queue.requests.front()) == name) {
+    taken.push_back(std::move(queue.requests.front()));
+    queue.requests.pop_front();
+  }
+  return taken;
+}
+
+void run_card_batch(const CommandTable& table, std::vector<QueuedRequest>& requests,
+                    CardResultSink& card_sink) {
+  std::vector<std::string> arguments;
+  for (const QueuedRequest& request : requests)
+    arguments.push_back(split_at_first_colon(request.payload).second);
+  std::vector<std::string> results =
+      run_batch(table, split_at_first_colon(requests.front().payload).first, arguments);
+  for (size_t i = 0; i < requests.size(); ++i)
+    card_sink.deliver_card_result(requests[i].reply_id, std::move(results[i]));
+}
+
+}  // namespace
+
 void worker_func(Core& core, ReplySink& page_sink, CardResultSink& card_sink) {
   RequestQueue& queue = core.queue;
   for (;;) {
     if (queue.worker_stop) return;
-    QueuedRequest request;
+    std::vector<QueuedRequest> requests;
     {
       std::unique_lock<std::mutex> lock(queue.queue_mutex);
       queue.queue_cond.wait(lock, [&] { return !queue.requests.empty() || queue.worker_stop; });
       if (queue.worker_stop) return;
-      request = std::move(queue.requests.front());
-      queue.requests.pop_front();
+      requests = take_requests(queue, core.table);
     }
+    if (requests.size() > 1) {
+      run_card_batch(core.table, requests, card_sink);
+      continue;
+    }
+    QueuedRequest& request = requests.front();
     std::string result = run_command(core.table, request.payload);
     if (request.from_card)
       card_sink.deliver_card_result(request.reply_id, std::move(result));

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 // Messages: page -> host "reply id:command:argument"; host -> page
 // "reply id:result". A result beginning "ERROR:" is a failure whose remainder
@@ -32,10 +33,21 @@ struct RequestQueue {
 };
 
 using CommandHandler = std::function<std::string(const std::string&)>;
+// Runs one command for several arguments at once and answers each exactly as
+// the command alone would have, run on them one after another: one result
+// per argument, in their order.
+using BatchHandler = std::function<std::vector<std::string>(const std::vector<std::string>&)>;
+
+// The most card requests of one command the worker runs as one batch.
+constexpr size_t kMaxCardBatch = 32;
 
 // Filled once before the worker starts, then only read (without a lock).
 struct CommandTable {
   std::unordered_map<std::string, CommandHandler> commands;
+  // Commands that may also run as a batch: card requests of one of these
+  // that wait one behind the other are taken from the queue together (up to
+  // kMaxCardBatch), so one commit serves every phone waiting.
+  std::unordered_map<std::string, BatchHandler> batches;
   // Called inside a catch block: the sentence (without "ERROR:") for the
   // exception being handled. May rethrow; unset or rethrowing, the reply is
   // "ERROR:This request could not be carried out."
@@ -74,6 +86,12 @@ void on_web_message(Core& core, const std::u16string& message);
 // Runs one request and returns its result; every exception a handler raises
 // becomes an "ERROR:" sentence, so every request is answered.
 std::string run_command(const CommandTable& table, const std::string& payload);
+
+// Runs card requests of the one command `name` as a batch: one result per
+// argument. When the batch handler raises, or answers a different number of
+// results, each argument runs on its own through run_command instead.
+std::vector<std::string> run_batch(const CommandTable& table, const std::string& name,
+                                   const std::vector<std::string>& arguments);
 
 // The worker thread's body; returns once `worker_stop` is set. Requests left
 // in the queue then are never run.

@@ -117,6 +117,56 @@ TEST_F(BridgeTest, StoppedWorkerNeverRunsWaitingRequests) {
   EXPECT_TRUE(card_sink.taken().empty());
 }
 
+// Card requests of a batchable command that wait one behind the other run
+// as one batch; anything else in the queue, or a full batch, ends it.
+TEST_F(BridgeTest, CardRequestsWaitingInARowRunAsOneBatch) {
+  std::vector<size_t> batch_sizes;
+  core.table.batches["echo"] = [&](const std::vector<std::string>& arguments) {
+    batch_sizes.push_back(arguments.size());
+    std::vector<std::string> results;
+    for (const std::string& a : arguments) results.push_back("{" + a + "}");
+    return results;
+  };
+  std::vector<std::string> expected;
+  auto card = [&](const std::string& id, const std::string& payload, const std::string& result) {
+    push_request(core.queue, id, payload, true);
+    expected.push_back(id + "=" + result);
+  };
+  card("a1", "echo:1", "{1}");
+  card("a2", "echo:2", "{2}");
+  card("a3", "echo:3", "{3}");
+  push_request(core.queue, "p", "echo:page", false);  // a page request ends the batch
+  card("b1", "echo:4", "[4]");
+  card("b2", "log:x", "");  // so does another command
+  card("c1", "echo:5", "[5]");  // alone: the single command
+  push_request(core.queue, "q", "echo:page", false);
+  push_request(core.queue, "e1", "echo:page", false);  // page requests never batch
+  push_request(core.queue, "e2", "echo:page", false);
+  for (size_t i = 0; i < kMaxCardBatch + 3; ++i)
+    card("d" + std::to_string(i), "echo:d", "{d}");
+  start();
+  EXPECT_EQ(sink.wait_for(4), (std::vector<std::string>{"p:[page]", "q:[page]", "e1:[page]", "e2:[page]"}));
+  for (int i = 0; i < 500 && card_sink.taken().size() < expected.size(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(card_sink.taken(), expected);
+  EXPECT_EQ(batch_sizes, (std::vector<size_t>{3, kMaxCardBatch, 3}));
+}
+
+// A batch that raises or miscounts its results must still answer every
+// request, each as the single command would.
+TEST_F(BridgeTest, ABatchThatFailsRunsEachRequestOnItsOwn) {
+  core.table.batches["echo"] = [](const std::vector<std::string>&) -> std::vector<std::string> {
+    throw std::runtime_error("batch");
+  };
+  core.table.batches["log"] = [](const std::vector<std::string>&) {
+    return std::vector<std::string>{"only one"};
+  };
+  EXPECT_EQ(run_batch(core.table, "echo", {"1", "2"}), (std::vector<std::string>{"[1]", "[2]"}));
+  EXPECT_EQ(run_batch(core.table, "log", {"1", "2"}), (std::vector<std::string>{"", ""}));
+  EXPECT_EQ(order, (std::vector<std::string>{"1", "2"}));
+  EXPECT_EQ(run_batch(core.table, "fail", {"1"}), (std::vector<std::string>{"ERROR:described x"}));
+}
+
 TEST(CommandTable, HoldsEveryCommand) {
   CommandTable table;
   initialize_functions(table);
@@ -126,6 +176,8 @@ TEST(CommandTable, HoldsEveryCommand) {
                            "fetch_class_key", "fetch_score_sheets", "export_results",
                            "open_results_folder", "fetch_card_log"})
     EXPECT_EQ(table.commands.count(name), 1u) << name;
+  EXPECT_EQ(table.batches.size(), 2u);
+  for (const auto& [name, batch] : table.batches) EXPECT_EQ(table.commands.count(name), 1u) << name;
   EXPECT_TRUE(table.describe_failure);
 }
 

@@ -69,19 +69,6 @@ std::optional<CardKey> read_key(const std::vector<std::string>& fields) {
   return CardKey{*contestant, *class_id};
 }
 
-// Steps a card write: true when it completed, false when the database
-// refused it (a second placing, an unknown number). A file that cannot be
-// written is raised, so the caller gives up the whole write.
-bool step_stored(Statement& statement) {
-  try {
-    statement.step();
-    return true;
-  } catch (const DatabaseFailure& failure) {
-    if (failure.kind() == DatabaseFailure::Kind::kNotWritten) throw;
-    return false;
-  }
-}
-
 // A names look-up: its one row. The query always yields that row (a name it
 // does not find is NULL), so having none means the file failed.
 std::string run_lookup(Statement& statement) {
@@ -121,6 +108,46 @@ std::string fetch_card_names_and_placing(const std::string& fields) {
 
 namespace {
 
+// Steps a card write: true when it completed, false when the database
+// refused it (a second placing, an unknown number). A file that cannot be
+// written is raised, so the caller gives up the whole write.
+bool step_stored(Statement& statement) {
+  try {
+    statement.step();
+    return true;
+  } catch (const DatabaseFailure& failure) {
+    if (failure.kind() == DatabaseFailure::Kind::kNotWritten) throw;
+    return false;
+  }
+}
+
+bool store_placing(const CardKey& key, const std::string& placing) {
+  Statement statement(kInsertPlacingSql);
+  statement.bind_int(1, key.class_id);
+  statement.bind_int(2, key.contestant);
+  statement.bind_int(3, std::stoi(placing));
+  return step_stored(statement);
+}
+
+bool store_reasons(const CardKey& key, const std::string& reasons) {
+  Statement statement(kSetReasonsSql);
+  statement.bind_int(1, std::stoi(reasons));
+  statement.bind_int(2, key.class_id);
+  statement.bind_int(3, key.contestant);
+  return step_stored(statement) && statement.changes() > 0;
+}
+
+// One of the two card writes: its name in the log, the values a card sends
+// for it, and how it is stored (true when stored, false when refused; a
+// file that fails is raised).
+struct CardWriteKind {
+  const char* log_name;
+  bool (*valid_value)(const std::string&);
+  bool (*store)(const CardKey&, const std::string&);
+};
+const CardWriteKind kPlacingWrite{"placing", is_card_placing, store_placing};
+const CardWriteKind kReasonsWrite{"reasons", is_card_reasons, store_reasons};
+
 // A card write as the card server passes it on: the phone's address, then
 // the fields the phone sent.
 struct CardWrite {
@@ -148,50 +175,70 @@ CardLogEntry log_entry(const CardWrite& write, const char* kind) {
   return entry;
 }
 
-// Runs `store` (true when the card was stored; false for a refusal; raises
-// DatabaseFailure when the file fails) and logs the outcome in the same
-// transaction, so the answer, the placing and the log row all agree: a log
-// row that cannot be written undoes the write and the phone hears "false",
-// and a refused write is never answered "true".
-template <typename Store>
-std::string store_and_log(CardLogEntry entry, bool valid, Store store) {
+// Stores `argument` when its fields are what a card sends: its log entry,
+// with the outcome.
+CardLogEntry store(const CardWriteKind& kind, const std::string& argument) {
+  CardWrite write = read_card_write(argument);
+  auto key = read_key(write.fields);
+  CardLogEntry entry = log_entry(write, kind.log_name);
+  entry.stored = key && write.fields.size() >= 3 && kind.valid_value(write.fields[2]) &&
+                 kind.store(*key, write.fields[2]);
+  return entry;
+}
+
+// Stores and logs every write in one transaction and answers each in order,
+// so the answers, the placings and the log rows all agree: a log row that
+// cannot be written undoes the writes and no phone hears "true" for them,
+// and a refused write is never answered "true". When the transaction fails,
+// nothing of it reached the file; each write of a group then runs again in
+// a transaction of its own, so one that cannot be stored costs the others
+// nothing.
+std::vector<std::string> run_card_writes(const CardWriteKind& kind,
+                                         const std::vector<std::string>& arguments) {
+  std::vector<std::string> answers;
   try {
     Transaction transaction;
-    entry.stored = valid && store();
-    add_card_log_entry(entry);
+    for (const std::string& argument : arguments) {
+      CardLogEntry entry = store(kind, argument);
+      // Some failures make the engine undo the whole transaction: the
+      // group's earlier writes are gone, and what followed would commit one
+      // statement at a time.
+      if (arguments.size() > 1 && !transaction.is_active())
+        throw DatabaseFailure("The transaction was undone");
+      add_card_log_entry(entry);
+      answers.push_back(entry.stored ? "true" : "false");
+    }
     transaction.commit();
+    return answers;
   } catch (const DatabaseFailure&) {
-    return "false";
+    if (arguments.size() == 1) return {"false"};
   }
-  return entry.stored ? "true" : "false";
+  answers.clear();
+  for (const std::string& argument : arguments)
+    answers.push_back(run_card_writes(kind, {argument}).front());
+  return answers;
+}
+
+std::vector<std::string> run_card_writes_if_open(const CardWriteKind& kind,
+                                                 const std::vector<std::string>& arguments) {
+  if (!contest_database().is_open()) return std::vector<std::string>(arguments.size(), "false");
+  return run_card_writes(kind, arguments);
 }
 
 }  // namespace
 
 std::string save_card_placing(const std::string& argument) {
-  if (!contest_database().is_open()) return "false";
-  CardWrite write = read_card_write(argument);
-  auto key = read_key(write.fields);
-  bool valid = key && write.fields.size() >= 3 && is_card_placing(write.fields[2]);
-  return store_and_log(log_entry(write, "placing"), valid, [&] {
-    Statement statement(kInsertPlacingSql);
-    statement.bind_int(1, key->class_id);
-    statement.bind_int(2, key->contestant);
-    statement.bind_int(3, std::stoi(write.fields[2]));
-    return step_stored(statement);
-  });
+  return run_card_writes_if_open(kPlacingWrite, {argument}).front();
 }
 
 std::string save_card_reasons(const std::string& argument) {
-  if (!contest_database().is_open()) return "false";
-  CardWrite write = read_card_write(argument);
-  auto key = read_key(write.fields);
-  bool valid = key && write.fields.size() >= 3 && is_card_reasons(write.fields[2]);
-  return store_and_log(log_entry(write, "reasons"), valid, [&] {
-    Statement statement(kSetReasonsSql);
-    statement.bind_int(1, std::stoi(write.fields[2]));
-    statement.bind_int(2, key->class_id);
-    statement.bind_int(3, key->contestant);
-    return step_stored(statement) && statement.changes() > 0;
-  });
+  return run_card_writes_if_open(kReasonsWrite, {argument}).front();
+}
+
+std::vector<std::string> save_card_placings(const std::vector<std::string>& arguments) {
+  return run_card_writes_if_open(kPlacingWrite, arguments);
+}
+
+std::vector<std::string> save_card_reasons_batch(const std::vector<std::string>& arguments) {
+  return run_card_writes_if_open(kReasonsWrite, arguments);
 }

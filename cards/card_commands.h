@@ -12,6 +12,7 @@
 // "ERROR:A number in this request is not valid.", touching nothing.
 #pragma once
 #include <string>
+#include <vector>
 
 // Contestant name, U+001F, class name; an unknown number gives an empty name.
 // "ERROR:A contest is not open." without a contest.
@@ -28,3 +29,11 @@ std::string save_card_placing(const std::string& argument);
 // existing placing that has none yet: "true" only when a row changed, else
 // "false"; logged as save_card_placing.
 std::string save_card_reasons(const std::string& argument);
+
+// Batches of the two writes, for card requests that waited in the queue one
+// behind the other: one answer per argument, each exactly what the single
+// command would have answered had they run in turn, and all of them stored
+// and logged in one transaction. When that transaction fails part-way (a
+// full disk), nothing of it is kept and each write runs again on its own.
+std::vector<std::string> save_card_placings(const std::vector<std::string>& arguments);
+std::vector<std::string> save_card_reasons_batch(const std::vector<std::string>& arguments);

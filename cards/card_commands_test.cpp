@@ -181,6 +181,8 @@ TEST_F(CardCommandsTest, AWriteWhoseLogRowFailsIsUndoneAndAnsweredFalse) {
   exec_sql("INSERT INTO placings (class_id, contestant_no, placing, timestamp) "
            "VALUES (1, 1011, 1234, '2000-01-01 00:00:00')");
   EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "1", "45"})), "false");
+  EXPECT_EQ(save_card_placings({fields({kPhone, "1011", "2", "2143"}), fields({kPhone, "1012", "2", "2143"})}),
+            (std::vector<std::string>{"false", "false"}));
   EXPECT_EQ(placings(), "1011/1=1234/-");
 }
 
@@ -198,8 +200,65 @@ TEST_F(CardCommandsTest, AFullFileStoresNeitherThePlacingNorItsLogRow) {
   }
   ASSERT_EQ(logged, previous) << "the file never filled";
   EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", "2143"})), "false");
+  EXPECT_EQ(save_card_placings({fields({kPhone, "1011", "1", "2143"}), fields({kPhone, "1012", "1", "2143"})}),
+            (std::vector<std::string>{"false", "false"}));
   EXPECT_EQ(placings(), "");
   EXPECT_EQ(query_text("SELECT COUNT(*) FROM card_log"), logged);
+}
+
+// Writes that waited in the queue together are stored in one transaction,
+// but each phone hears what it would have heard had they run in turn, and
+// the log reads the same.
+TEST_F(CardCommandsTest, ABatchAnswersAndLogsAsTheWritesOneAfterAnother) {
+  const struct {
+    std::string argument, answer, logged;
+  } placing_cases[] = {
+      {fields({"127.0.0.9", "1011", "1", "2143"}), "true", "127.0.0.9 placing 1011/1=2143 stored"},
+      {fields({"127.0.0.2", "1011", "1", "1234"}), "false", "127.0.0.2 placing 1011/1=1234 refused"},
+      {fields({"127.0.0.2", "1012", "1", "0"}), "true", "127.0.0.2 placing 1012/1=0 stored"},
+      {fields({"127.0.0.2", "1019", "1", "1234"}), "false", "127.0.0.2 placing 1019/1=1234 refused"},
+      {fields({"127.0.0.2", "01011", "x", "<i>"}), "false", "127.0.0.2 placing /=<i> refused"},
+      {fields({"127.0.0.2", "1011", "2", "1123"}), "false", "127.0.0.2 placing 1011/2=1123 refused"},
+      {fields({"127.0.0.2", "1011", "2", "3142"}), "true", "127.0.0.2 placing 1011/2=3142 stored"},
+  }, reasons_cases[] = {
+      {fields({"127.0.0.2", "1011", "1", "45"}), "true", "127.0.0.2 reasons 1011/1=45 stored"},
+      {fields({"127.0.0.9", "1011", "1", "3"}), "false", "127.0.0.9 reasons 1011/1=3 refused"},
+      {fields({"127.0.0.9", "1012", "2", "3"}), "false", "127.0.0.9 reasons 1012/2=3 refused"},
+      {fields({"127.0.0.9", "1012", "1", "51"}), "false", "127.0.0.9 reasons 1012/1=51 refused"},
+      {fields({"127.0.0.9", "1012", "1", "50"}), "true", "127.0.0.9 reasons 1012/1=50 stored"},
+  };
+  std::vector<std::string> arguments, answers;
+  std::string logged;
+  for (const auto& c : placing_cases) {
+    arguments.push_back(c.argument);
+    answers.push_back(c.answer);
+    logged += (logged.empty() ? "" : "; ") + c.logged;
+  }
+  EXPECT_EQ(save_card_placings(arguments), answers);
+  arguments.clear();
+  answers.clear();
+  for (const auto& c : reasons_cases) {
+    arguments.push_back(c.argument);
+    answers.push_back(c.answer);
+    logged += "; " + c.logged;
+  }
+  EXPECT_EQ(save_card_reasons_batch(arguments), answers);
+  EXPECT_EQ(card_log(), logged);
+  EXPECT_EQ(placings(), "1011/1=2143/45 1012/1=0/50 1011/2=3142/-");
+}
+
+// When the engine undoes a batch's whole transaction by itself, the
+// writes before it are gone: each must then be run again, not answered
+// "true" from the undone transaction.
+TEST_F(CardCommandsTest, ABatchTheEngineUndoesRunsEachWriteOnItsOwn) {
+  exec_sql("CREATE TRIGGER undo_all BEFORE INSERT ON placings WHEN NEW.contestant_no = 1012 "
+           "BEGIN SELECT RAISE(ROLLBACK, 'undone'); END");
+  EXPECT_EQ(save_card_placings({fields({kPhone, "1011", "1", "2143"}), fields({kPhone, "1012", "1", "2143"}),
+                                fields({kPhone, "1011", "2", "2143"})}),
+            (std::vector<std::string>{"true", "false", "true"}));
+  EXPECT_EQ(placings(), "1011/1=2143/- 1011/2=2143/-");
+  EXPECT_EQ(card_log(), "127.0.0.2 placing 1011/1=2143 stored; 127.0.0.2 placing 1012/1=2143 refused; "
+                        "127.0.0.2 placing 1011/2=2143 stored");
 }
 
 TEST(CardCommandsWithoutContest, LookUpsAnswerAnErrorAndWritesFalse) {
@@ -207,6 +266,9 @@ TEST(CardCommandsWithoutContest, LookUpsAnswerAnErrorAndWritesFalse) {
   EXPECT_EQ(fetch_card_names_and_placing(fields({"1011", "1"})), "ERROR:A contest is not open.");
   EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", "1234"})), "false");
   EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "1", "40"})), "false");
+  EXPECT_EQ(save_card_placings({fields({kPhone, "1011", "1", "1234"})}), std::vector<std::string>{"false"});
+  EXPECT_EQ(save_card_reasons_batch({fields({kPhone, "1011", "1", "40"}), ""}),
+            (std::vector<std::string>{"false", "false"}));
 }
 
 }  // namespace

@@ -278,6 +278,10 @@ void Transaction::commit() {
   throw DatabaseFailure(message, DatabaseFailure::Kind::kNotWritten);
 }
 
+bool Transaction::is_active() const {
+  return !finished_ && sqlite3_get_autocommit(g_database.handle()) == 0;
+}
+
 const char* change_error(DatabaseFailure::Kind kind) {
   // Telling a full disk from a refused entry tells the organiser what to fix.
   return kind == DatabaseFailure::Kind::kNotWritten ? kWriteError : kConsistencyError;

@@ -166,6 +166,9 @@ class Transaction {
   // ready for the next command, and raises DatabaseFailure kNotWritten:
   // none of the changes reached the file.
   void commit();
+  // False once the engine has undone the whole transaction by itself (some
+  // failures do); changes made after that would each commit on their own.
+  bool is_active() const;
 
  private:
   bool finished_ = false;

@@ -1,6 +1,6 @@
 // The card server on a contest day's bad moments: the host killed while
-// phones submit, random requests from anything on the network, and
-// connections that send half a request and go silent.
+// phones submit, random requests from anything on the network, connections
+// that send half a request and go silent, and phones racing for one card.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <map>
 #include <mutex>
 #include <random>
 #include <set>
@@ -162,6 +163,75 @@ TEST(CardFaults, StalledConnectionsDoNotHoldUpAPhone) {
   for (int sock : stalled) open += still_open(sock);
   EXPECT_EQ(open, 16);
   for (int sock : stalled) close(sock);
+}
+
+// Two phones send every card of one contestant at the same moment, with
+// different placings: whichever way the worker groups the writes, each card
+// is stored once, from the phone that heard "true", and every write is in
+// the card log with the outcome its phone was told.
+TEST(CardFaults, PhonesRacingForTheSameCardsHearOneTrueEach) {
+  const int port = 57404;
+  TempDir desktop;
+  HostProcess host({"--desktop", desktop.path(), "--card-port", std::to_string(port)});
+  ASSERT_TRUE(wait_for_card_server(port));
+  std::vector<std::string> contestants = set_up_contest(host);
+  const char* placing_of[] = {"1234", "4321"};
+  struct Answer {
+    std::string address, contestant, placing;
+    int class_id;
+    bool stored;
+  };
+  std::mutex mutex;
+  std::vector<Answer> answers;
+  std::atomic<int> ready{0};
+  std::vector<std::thread> phones;
+  const int phone_count = static_cast<int>(contestants.size()) * 2;
+  for (int p = 0; p < phone_count; ++p) {
+    phones.emplace_back([&, p] {
+      const std::string address = "127.0.0." + std::to_string(2 + p);
+      const std::string& contestant = contestants[p / 2];
+      httplib::Client http("127.0.0.1", port);
+      http.set_interface(address);
+      http.set_read_timeout(12);
+      ++ready;
+      while (ready < phone_count) std::this_thread::yield();
+      for (int c = 1; c <= 8; ++c) {
+        auto res = http.Post("/api/save_card_placing",
+                             fields({contestant, std::to_string(c), placing_of[p % 2]}), "text/plain");
+        ASSERT_TRUE(res && res->status == 200) << address << " class " << c;
+        std::lock_guard<std::mutex> lock(mutex);
+        answers.push_back({address, contestant, placing_of[p % 2], c, res->body == "true"});
+      }
+    });
+  }
+  for (auto& phone : phones) phone.join();
+  ASSERT_EQ(answers.size(), static_cast<size_t>(phone_count) * 8);
+
+  std::map<std::pair<std::string, int>, std::string> stored;  // card -> placing
+  std::vector<std::string> placings = split_listing(host.result_of("fetch_placings:"));
+  for (size_t i = 0; i + 4 < placings.size(); i += 5)
+    stored[{placings[i + 2], std::stoi(placings[i + 1])}] = placings[i + 3];
+  EXPECT_EQ(stored.size(), contestants.size() * 8);
+  std::map<std::pair<std::string, int>, int> trues;
+  std::multiset<std::string> told;  // "address contestant/class=placing outcome"
+  for (const Answer& a : answers) {
+    if (a.stored) {
+      const std::pair<std::string, int> card{a.contestant, a.class_id};
+      ++trues[card];
+      EXPECT_EQ(stored[card], a.placing) << a.address;
+    }
+    told.insert(a.address + " " + a.contestant + "/" + std::to_string(a.class_id) + "=" + a.placing +
+                (a.stored ? " stored" : " refused"));
+  }
+  EXPECT_EQ(trues.size(), contestants.size() * 8);
+  for (const auto& [card, count] : trues) EXPECT_EQ(count, 1) << card.first << " class " << card.second;
+  std::multiset<std::string> logged;
+  std::vector<std::string> log = split_listing(host.result_of("fetch_card_log:"));
+  for (size_t i = 0; i + 6 < log.size(); i += 7) {
+    EXPECT_EQ(log[i + 2], "placing");
+    logged.insert(log[i + 1] + " " + log[i + 3] + "/" + log[i + 4] + "=" + log[i + 5] + " " + log[i + 6]);
+  }
+  EXPECT_EQ(logged, told);
 }
 
 }  // namespace

@@ -112,7 +112,8 @@ std::string check_integrity(const std::string& path);
 
 // One prepared statement, handed back to its connection's cache (reset and
 // unbound) when it goes out of scope. Move-only. Two Statements of the same
-// SQL may be alive at once: each has its own prepared statement.
+// SQL may be alive at once: each has its own prepared statement. It may
+// outlive its connection's close, but not the ContestDatabase object.
 class Statement {
  public:
   // On the process's connection, or on `database`. Raises DatabaseNotOpen,

@@ -86,25 +86,24 @@ sqlite3_stmt* ContestDatabase::take_statement(const std::string& sql) {
 
 void ContestDatabase::give_back_statement(const std::string& sql, sqlite3_stmt* statement,
                                           uint64_t generation) {
-  std::unique_lock<std::mutex> lock(cache_mutex_);
-  // Another Statement of the same SQL already gave its own back, or the
-  // connection it was made on is gone.
-  if (!db_ || generation != generation_ || cache_.count(sql)) {
-    lock.unlock();
-    sqlite3_finalize(statement);
-    return;
+  sqlite3_stmt* unkept = statement;
+  {
+    std::lock_guard<std::mutex> lock(cache_mutex_);
+    // Not kept when the connection it was made on is gone, or when another
+    // Statement of the same SQL already gave its own back.
+    if (db_ && generation == generation_ &&
+        cache_.try_emplace(sql, CachedStatement{statement, ++uses_}).second) {
+      unkept = nullptr;
+      if (cache_.size() > kStatementCacheSize) {
+        auto oldest = cache_.begin();
+        for (auto it = cache_.begin(); it != cache_.end(); ++it)
+          if (it->second.last_used < oldest->second.last_used) oldest = it;
+        unkept = oldest->second.statement;
+        cache_.erase(oldest);
+      }
+    }
   }
-  sqlite3_stmt* evicted = nullptr;
-  if (cache_.size() >= kStatementCacheSize) {
-    auto oldest = cache_.begin();
-    for (auto it = cache_.begin(); it != cache_.end(); ++it)
-      if (it->second.last_used < oldest->second.last_used) oldest = it;
-    evicted = oldest->second.statement;
-    cache_.erase(oldest);
-  }
-  cache_.emplace(sql, CachedStatement{statement, ++uses_});
-  lock.unlock();
-  sqlite3_finalize(evicted);
+  sqlite3_finalize(unkept);  // a no-op for nullptr
 }
 
 void ContestDatabase::finalize_cached_statements() {

@@ -9,37 +9,58 @@ import {
 export const ELSEWHERE = 'Ringtally is open in another window.';
 
 // A session in the shape the main page helpers take: `page` and `settle`.
-// Posts are counted as the browser sends them and replies as the browser
-// receives them on the event stream (through the DevTools protocol).
+// Posts are counted as the browser sends them. For `settle`, the page itself
+// counts, through listeners added before it runs that only count: posts
+// started and finished (its `fetch` of `message`), and replies its stream
+// handed to its script. Counts taken off the network could say "quiet" while
+// the page still holds a post back behind an unanswered one, or has a reply
+// it has not yet handled; the test would then type into a form the late
+// reply is about to reset.
 export async function openServedPage(browser, url) {
   const context = await browser.newContext({ viewport: { width: 1400, height: 900 } });
   context.setDefaultTimeout(10000);
+  await context.addInitScript(() => {
+    const counts = { started: 0, finished: 0, handled: 0 };
+    window.__messaging = counts;
+    const nativeFetch = window.fetch;
+    window.fetch = function (resource, ...rest) {
+      const post = typeof resource === 'string' && resource.startsWith('message?page=');
+      if (!post) return nativeFetch.call(this, resource, ...rest);
+      counts.started += 1;
+      return nativeFetch.call(this, resource, ...rest).finally(() => { counts.finished += 1; });
+    };
+    const NativeEventSource = window.EventSource;
+    window.EventSource = class extends NativeEventSource {
+      constructor(...args) {
+        super(...args);
+        this.addEventListener('message', () => { counts.handled += 1; });
+      }
+    };
+  });
   const page = await context.newPage();
-  const session = { page, context, posted: 0, received: 0, alerts: [], pageErrors: [] };
+  const session = { page, context, posted: 0, alerts: [], pageErrors: [] };
   page.on('dialog', (dialog) => { session.alerts.push(dialog.message()); dialog.accept(); });
   page.on('pageerror', (error) => session.pageErrors.push(error.message));
   page.on('request', (request) => {
     if (request.method() === 'POST' && /\/message\?page=\d+$/.test(request.url())) session.posted += 1;
   });
-  const devtools = await context.newCDPSession(page);
-  await devtools.send('Network.enable');
-  devtools.on('Network.eventSourceMessageReceived', (event) => {
-    if (event.eventName === 'message') session.received += 1;
-  });
   await page.goto(url);
   await page.waitForFunction(() => window.chrome && window.chrome.webview);
 
-  // Every post answered, and the page given time to post the next one of
-  // its flow, twice in a row.
+  // Every post finished and its reply handled, after a turn of the page's
+  // own event loop in which it could post the next one of its flow, twice in
+  // a row. Each post has one reply.
   session.settle = async (timeoutMs = 20000) => {
     const deadline = Date.now() + timeoutMs;
     let quiet = 0;
+    let counts;
     while (quiet < 2) {
-      if (Date.now() > deadline) {
-        throw new Error(`page did not settle: posted ${session.posted}, answered ${session.received}`);
-      }
-      await page.waitForTimeout(30);
-      quiet = session.posted === session.received ? quiet + 1 : 0;
+      if (Date.now() > deadline) throw new Error(`page did not settle: ${JSON.stringify(counts)}`);
+      counts = await page.evaluate(() => new Promise((resolve) => {
+        setTimeout(() => resolve({ ...window.__messaging }), 30);
+      }));
+      const idle = counts.started === counts.finished && counts.started === counts.handled;
+      quiet = idle ? quiet + 1 : 0;
     }
   };
   session.close = () => context.close();

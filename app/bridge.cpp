@@ -67,35 +67,36 @@ namespace {
 // Takes the front request and, when it is a card request of a batchable
 // command, every card request of the same command that waits right behind
 // it (up to kMaxCardBatch). Called with the queue's lock held and the queue
-// not empty. `prefix` becomes "name:" of a batch, "" otherwise.
+// not empty. `batch` becomes the batch's command name, "" otherwise.
 std::vector<QueuedRequest> take_requests(RequestQueue& queue, const CommandTable& table,
-                                         std::string* prefix) {
+                                         std::string* batch) {
   std::vector<QueuedRequest> taken;
   taken.push_back(std::move(queue.requests.front()));
   queue.requests.pop_front();
-  prefix->clear();
+  batch->clear();
   if (!taken.front().from_card) return taken;
   std::string name = split_at_first_colon(taken.front().payload).first;
   if (!table.batches.count(name)) return taken;
-  *prefix = name + ":";
+  const std::string prefix = name + ":";
   auto same_command = [&](const QueuedRequest& request) {
-    return request.from_card && request.payload.compare(0, prefix->size(), *prefix) == 0;
+    return request.from_card && request.payload.compare(0, prefix.size(), prefix) == 0;
   };
   while (taken.size() < kMaxCardBatch && !queue.requests.empty() &&
          same_command(queue.requests.front())) {
     taken.push_back(std::move(queue.requests.front()));
     queue.requests.pop_front();
   }
+  *batch = std::move(name);
   return taken;
 }
 
-// Runs card requests that all begin with `prefix` ("name:") as one batch.
-void run_card_batch(const CommandTable& table, const std::string& prefix,
+// Runs card requests that are all "name:argument" of the command `name` as
+// one batch.
+void run_card_batch(const CommandTable& table, const std::string& name,
                     std::vector<QueuedRequest>& requests, CardResultSink& card_sink) {
   std::vector<std::string> arguments;
-  for (const QueuedRequest& request : requests) arguments.push_back(request.payload.substr(prefix.size()));
-  std::vector<std::string> results =
-      run_batch(table, prefix.substr(0, prefix.size() - 1), arguments);
+  for (const QueuedRequest& request : requests) arguments.push_back(request.payload.substr(name.size() + 1));
+  std::vector<std::string> results = run_batch(table, name, arguments);
   for (size_t i = 0; i < requests.size(); ++i)
     card_sink.deliver_card_result(requests[i].reply_id, std::move(results[i]));
 }
@@ -107,15 +108,15 @@ void worker_func(Core& core, ReplySink& page_sink, CardResultSink& card_sink) {
   for (;;) {
     if (queue.worker_stop) return;
     std::vector<QueuedRequest> requests;
-    std::string batch_prefix;
+    std::string batch;
     {
       std::unique_lock<std::mutex> lock(queue.queue_mutex);
       queue.queue_cond.wait(lock, [&] { return !queue.requests.empty() || queue.worker_stop; });
       if (queue.worker_stop) return;
-      requests = take_requests(queue, core.table, &batch_prefix);
+      requests = take_requests(queue, core.table, &batch);
     }
     if (requests.size() > 1) {
-      run_card_batch(core.table, batch_prefix, requests, card_sink);
+      run_card_batch(core.table, batch, requests, card_sink);
       continue;
     }
     QueuedRequest& request = requests.front();

@@ -75,7 +75,7 @@ void initialize_functions(CommandTable& table) {
   table.commands["fetch_card_names_and_placing"] = fetch_card_names_and_placing;
   table.commands["save_card_placing"] = save_card_placing;
   table.commands["save_card_reasons"] = save_card_reasons;
-  table.batches["save_card_placing"] = save_card_placings;
+  table.batches["save_card_placing"] = save_card_placing_batch;
   table.batches["save_card_reasons"] = save_card_reasons_batch;
   table.commands["fetch_card_log"] = without_argument(fetch_card_log);
   table.commands["fetch_class_key"] = fetch_class_key;

@@ -235,7 +235,7 @@ std::string save_card_reasons(const std::string& argument) {
   return run_card_writes_if_open(kReasonsWrite, {argument}).front();
 }
 
-std::vector<std::string> save_card_placings(const std::vector<std::string>& arguments) {
+std::vector<std::string> save_card_placing_batch(const std::vector<std::string>& arguments) {
   return run_card_writes_if_open(kPlacingWrite, arguments);
 }
 

@@ -35,5 +35,5 @@ std::string save_card_reasons(const std::string& argument);
 // command would have answered had they run in turn, and all of them stored
 // and logged in one transaction. When that transaction fails part-way (a
 // full disk), nothing of it is kept and each write runs again on its own.
-std::vector<std::string> save_card_placings(const std::vector<std::string>& arguments);
+std::vector<std::string> save_card_placing_batch(const std::vector<std::string>& arguments);
 std::vector<std::string> save_card_reasons_batch(const std::vector<std::string>& arguments);

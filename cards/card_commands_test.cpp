@@ -181,7 +181,7 @@ TEST_F(CardCommandsTest, AWriteWhoseLogRowFailsIsUndoneAndAnsweredFalse) {
   exec_sql("INSERT INTO placings (class_id, contestant_no, placing, timestamp) "
            "VALUES (1, 1011, 1234, '2000-01-01 00:00:00')");
   EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "1", "45"})), "false");
-  EXPECT_EQ(save_card_placings({fields({kPhone, "1011", "2", "2143"}), fields({kPhone, "1012", "2", "2143"})}),
+  EXPECT_EQ(save_card_placing_batch({fields({kPhone, "1011", "2", "2143"}), fields({kPhone, "1012", "2", "2143"})}),
             (std::vector<std::string>{"false", "false"}));
   EXPECT_EQ(placings(), "1011/1=1234/-");
 }
@@ -200,7 +200,7 @@ TEST_F(CardCommandsTest, AFullFileStoresNeitherThePlacingNorItsLogRow) {
   }
   ASSERT_EQ(logged, previous) << "the file never filled";
   EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", "2143"})), "false");
-  EXPECT_EQ(save_card_placings({fields({kPhone, "1011", "1", "2143"}), fields({kPhone, "1012", "1", "2143"})}),
+  EXPECT_EQ(save_card_placing_batch({fields({kPhone, "1011", "1", "2143"}), fields({kPhone, "1012", "1", "2143"})}),
             (std::vector<std::string>{"false", "false"}));
   EXPECT_EQ(placings(), "");
   EXPECT_EQ(query_text("SELECT COUNT(*) FROM card_log"), logged);
@@ -227,22 +227,18 @@ TEST_F(CardCommandsTest, ABatchAnswersAndLogsAsTheWritesOneAfterAnother) {
       {fields({"127.0.0.9", "1012", "1", "51"}), "false", "127.0.0.9 reasons 1012/1=51 refused"},
       {fields({"127.0.0.9", "1012", "1", "50"}), "true", "127.0.0.9 reasons 1012/1=50 stored"},
   };
-  std::vector<std::string> arguments, answers;
   std::string logged;
-  for (const auto& c : placing_cases) {
-    arguments.push_back(c.argument);
-    answers.push_back(c.answer);
-    logged += (logged.empty() ? "" : "; ") + c.logged;
-  }
-  EXPECT_EQ(save_card_placings(arguments), answers);
-  arguments.clear();
-  answers.clear();
-  for (const auto& c : reasons_cases) {
-    arguments.push_back(c.argument);
-    answers.push_back(c.answer);
-    logged += "; " + c.logged;
-  }
-  EXPECT_EQ(save_card_reasons_batch(arguments), answers);
+  auto run = [&](const auto& cases, const auto& batch) {
+    std::vector<std::string> arguments, answers;
+    for (const auto& c : cases) {
+      arguments.push_back(c.argument);
+      answers.push_back(c.answer);
+      logged += (logged.empty() ? "" : "; ") + c.logged;
+    }
+    EXPECT_EQ(batch(arguments), answers);
+  };
+  run(placing_cases, save_card_placing_batch);
+  run(reasons_cases, save_card_reasons_batch);
   EXPECT_EQ(card_log(), logged);
   EXPECT_EQ(placings(), "1011/1=2143/45 1012/1=0/50 1011/2=3142/-");
 }
@@ -253,7 +249,7 @@ TEST_F(CardCommandsTest, ABatchAnswersAndLogsAsTheWritesOneAfterAnother) {
 TEST_F(CardCommandsTest, ABatchTheEngineUndoesRunsEachWriteOnItsOwn) {
   exec_sql("CREATE TRIGGER undo_all BEFORE INSERT ON placings WHEN NEW.contestant_no = 1012 "
            "BEGIN SELECT RAISE(ROLLBACK, 'undone'); END");
-  EXPECT_EQ(save_card_placings({fields({kPhone, "1011", "1", "2143"}), fields({kPhone, "1012", "1", "2143"}),
+  EXPECT_EQ(save_card_placing_batch({fields({kPhone, "1011", "1", "2143"}), fields({kPhone, "1012", "1", "2143"}),
                                 fields({kPhone, "1011", "2", "2143"})}),
             (std::vector<std::string>{"true", "false", "true"}));
   EXPECT_EQ(placings(), "1011/1=2143/- 1011/2=2143/-");
@@ -266,7 +262,7 @@ TEST(CardCommandsWithoutContest, LookUpsAnswerAnErrorAndWritesFalse) {
   EXPECT_EQ(fetch_card_names_and_placing(fields({"1011", "1"})), "ERROR:A contest is not open.");
   EXPECT_EQ(save_card_placing(fields({kPhone, "1011", "1", "1234"})), "false");
   EXPECT_EQ(save_card_reasons(fields({kPhone, "1011", "1", "40"})), "false");
-  EXPECT_EQ(save_card_placings({fields({kPhone, "1011", "1", "1234"})}), std::vector<std::string>{"false"});
+  EXPECT_EQ(save_card_placing_batch({fields({kPhone, "1011", "1", "1234"})}), std::vector<std::string>{"false"});
   EXPECT_EQ(save_card_reasons_batch({fields({kPhone, "1011", "1", "40"}), ""}),
             (std::vector<std::string>{"false", "false"}));
 }

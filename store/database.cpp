@@ -164,8 +164,7 @@ void Statement::release() {
   if (!stmt_) return;
   // Reset ends any read the statement still holds open, so a kept
   // statement never pins a snapshot of the file.
-  sqlite3_reset(stmt_);
-  sqlite3_clear_bindings(stmt_);
+  reset();
   database_->give_back_statement(sql_, std::exchange(stmt_, nullptr), generation_);
 }
 
